@@ -1,0 +1,75 @@
+#include "framework/3d/element3d.h"
+
+#include <algorithm>
+#include <cmath>
+
+void Element3D::Roll(double angle) {
+  Quaternion q;
+  q.SetRotateAboutAxis(0.0, 0.0, 1.0, angle);
+  Orientation = Quaternion::Product(Orientation, q);
+}
+
+void Element3D::Pitch(double angle) {
+  Quaternion q;
+  q.SetRotateAboutAxis(1.0, 0.0, 0.0, angle);
+  Orientation = Quaternion::Product(Orientation, q);
+}
+
+void Element3D::Yaw(double angle) {
+  Quaternion q;
+  q.SetRotateAboutAxis(0.0, 1.0, 0.0, angle);
+  Orientation = Quaternion::Product(Orientation, q);
+}
+
+Bounds3D Element3D::ComputeBounds(int) const { return {Position, 0.0}; }
+
+Vector3D Element3D::ToWorld(const Vector3D& local) const {
+  return Orientation.Transform(local.Times(Scale)).Plus(Position);
+}
+
+bool Object3D::AddShapeFromString(const std::string& text, int) {
+  ShapeParseResult result = ReadShapeText(text);
+  if (!result.ok()) {
+    lastShapeError_ = result.error;
+    return false;
+  }
+  lastShapeError_.clear();
+  meshShapes_.insert(meshShapes_.end(), result.shapes.begin(), result.shapes.end());
+  return true;
+}
+
+void Object3D::AddShapePicture(const QImage& picture, double scale, int) {
+  PictureShape shape;
+  shape.image = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  shape.width = picture.width() * scale;
+  shape.height = picture.height() * scale;
+  pictureShapes_.push_back(std::move(shape));
+}
+
+Bounds3D Object3D::ComputeBounds(int) const {
+  double r = 0.0;
+  for (const auto& s : meshShapes_) r = std::max(r, s->geometry->radius);
+  for (const auto& p : pictureShapes_) r = std::max(r, 0.5 * std::hypot(p.width, p.height));
+  return {Position, r * std::abs(Scale)};
+}
+
+void Group3D::Append(std::shared_ptr<Element3D> e) {
+  if (e) items_.push_back(std::move(e));
+}
+
+int Group3D::IndexOf(const Element3D* e) const {
+  // Newer elements are removed more often than old ones: search from the end.
+  for (int i = Count() - 1; i >= 0; --i) {
+    if (items_[static_cast<std::size_t>(i)].get() == e) return i;
+  }
+  return -1;
+}
+
+void Group3D::Remove(const Element3D* e) {
+  const int i = IndexOf(e);
+  if (i >= 0) Remove(i);
+}
+
+void Group3D::Remove(int index) {
+  if (index >= 0 && index < Count()) items_.erase(items_.begin() + index);
+}

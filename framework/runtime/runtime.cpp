@@ -1,0 +1,74 @@
+#include "framework/runtime/runtime.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QStyleHints>
+#include <QThread>
+#include <QWidget>
+
+#include <chrono>
+#include <utility>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const Clock::time_point programStart = Clock::now();
+
+UserAlertSink& alertSink() {
+  static UserAlertSink sink;
+  return sink;
+}
+
+}  // namespace
+
+void RuntimeBackgroundTask() {
+  // Reading the clock costs tens of nanoseconds; only every 64th call does.
+  static unsigned calls = 0;
+  if ((++calls & 63u) != 0) return;
+  static Clock::time_point next{};
+  const Clock::time_point now = Clock::now();
+  if (now < next) return;
+  next = now + std::chrono::milliseconds(8);
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() != app->thread()) return;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+std::int32_t Ticks() {
+  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - programStart);
+  return static_cast<std::int32_t>(elapsed.count() * 60 / 1000000);
+}
+
+std::int32_t GetDblTime() {
+  int ms = 400;
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    ms = app->styleHints()->mouseDoubleClickInterval();
+  }
+  return static_cast<std::int32_t>((ms * 60 + 999) / 1000);
+}
+
+UserAlertSink SetUserAlertSink(UserAlertSink sink) { return std::exchange(alertSink(), std::move(sink)); }
+
+void MsgBox(const std::string& text) {
+  if (alertSink().messageBox) {
+    alertSink().messageBox(text);
+    return;
+  }
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), QString::fromStdString(text), QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.exec();
+}
+
+void Beep() {
+  if (alertSink().beep) {
+    alertSink().beep();
+    return;
+  }
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) QApplication::beep();
+}
+
+void Quit(int code) {
+  if (QCoreApplication::instance() != nullptr) QCoreApplication::exit(code);
+}

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Voltix with its tests and runs every test
+# (GUI and 3D tests need an X server: they run under Xvfb).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+bash scripts/install-deps.sh
+cmake --preset release
+cmake --build --preset release
+jobs="$(nproc)"
+xvfb-run -a -s "-screen 0 1600x1200x24" \
+  ctest --preset release -j "$jobs" --no-tests=error
