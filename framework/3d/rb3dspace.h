@@ -52,7 +52,7 @@ public:
 
   // Raises the open event once (the holding window calls it when it opens its
   // controls; showing the view calls it too, if nobody did before).
-  void Open();
+  void OpenView();
   [[nodiscard]] bool IsOpen() const { return opened_; }
 
 protected:
