@@ -10,7 +10,6 @@
 // fraction ("3", "0.5", "1e+20"). Non-finite values give "inf", "-inf", "nan".
 std::string Str(double value);
 std::string Str(std::int32_t value);
-inline std::string Str(int value) { return Str(static_cast<std::int32_t>(value)); }
 
 // The longest decimal number at the start of the text, after leading blanks
 // (sign, digits, fraction, exponent). No number reads as 0. Never NaN and never
