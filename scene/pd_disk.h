@@ -1,0 +1,12 @@
+#pragma once
+
+#include "scene/pd3d_object.h"
+
+// A filled disk about pos with normal axis (nil: the view's Up). The caller's
+// axis is normalised in place.
+class PDDisk : public PD3DObject {
+public:
+  Vector3D GetBoundMax() override;
+  Vector3D GetBoundMin() override;
+  void Constructor(const Vector3D* pos, Color color, Vector3D* axis, double radius);
+};
