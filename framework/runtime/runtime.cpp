@@ -1,5 +1,7 @@
 #include "framework/runtime/runtime.h"
 
+#include "framework/runtime/event_boundary.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -32,6 +34,8 @@ void RuntimeBackgroundTask() {
   next = now + std::chrono::milliseconds(8);
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr || QThread::currentThread() != app->thread()) return;
+  // Handlers dispatched here are outermost: their exceptions stop here.
+  DispatchScope scope;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
@@ -58,6 +62,7 @@ void MsgBox(const std::string& text) {
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
   QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), QString::fromStdString(text), QMessageBox::Ok,
                   QApplication::activeWindow());
+  DispatchScope scope;
   box.exec();
 }
 
