@@ -31,9 +31,28 @@ public:
   // along axis. axis is normalised in place, also for a zero angle.
   virtual void Rotate(double angle, Vector3D& axis, const Vector3D& center);
 
+  // The composite (round arrow, flat arrow, label) this object is a part of,
+  // so that removing a part finds its whole without scanning the scene.
+  std::weak_ptr<PD3DObject> compositeHolder;
+
 protected:
-  // The object as a shared element, for joining a group.
-  std::shared_ptr<Element3D> Self() { return shared_from_this(); }
-  // Joins the group of the view held in `space`.
+  // Constructor steps shared by the primitives: `space` = the current view
+  // (NilObjectException without one) and framework Scale = its scene scale.
+  PD3DSpace& TakeCurrentSpace();
+  // pos = a copy of p; framework Position = p × framework Scale.
+  void PlaceAt(const Vector3D& p);
+  // Appends the object to the group of `space`.
   void JoinSpace();
+  // A corner of the cube of half-side R (the framework bounds radius for
+  // `mode`) about Position + offset: sign +1 for the maximum, -1 the minimum.
+  Vector3D BoundCorner(int mode, double sign, const Vector3D& offset = Vector3D());
 };
+
+// True when a × b is shorter than the threshold the primitives use to call
+// two directions parallel (squared length below 0.001).
+bool NearlyParallel(const Vector3D& a, const Vector3D& b);
+
+// The current view, or NilObjectException.
+PD3DSpace& CurrentSpace();
+// The vector held in an optional field, or NilObjectException.
+Vector3D& Need(std::optional<Vector3D>& v);

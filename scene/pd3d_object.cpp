@@ -1,0 +1,64 @@
+#include "scene/pd3d_object.h"
+
+#include "framework/runtime/nil_object.h"
+#include "scene/pd3d_space.h"
+
+#include <cmath>
+
+bool NearlyParallel(const Vector3D& a, const Vector3D& b) { return a.Cross(b).LenSquared() < 0.001; }
+
+PD3DSpace& CurrentSpace() { return Deref(PD3D::SelectedSpace.data()); }
+
+Vector3D& Need(std::optional<Vector3D>& v) {
+  if (!v) throw NilObjectException();
+  return *v;
+}
+
+void PD3DObject::ApplyScale(double s) {
+  const double f = Scale;
+  const double L = CurrentSpace().lastscale;
+  const double factor = f / L;
+  // The view keeps its scales finite and non-zero; should a caller still hand
+  // in a scale that would put zero, infinity or NaN into the scene, the object
+  // stays as it is.
+  if (!std::isfinite(s) || s == 0.0 || !std::isfinite(factor)) return;
+  Scale = s * factor;
+  Position = Need(pos).Times(s);
+}
+
+Vector3D PD3DObject::GetBoundMax() { return Position; }
+Vector3D PD3DObject::GetBoundMin() { return Position; }
+
+void PD3DObject::Rotate(double angle, Vector3D& axis, const Vector3D& center) {
+  axis.Normalize();
+  if (angle == 0.0) return;
+  Quaternion q;
+  q.SetRotateAboutAxis(axis.X, axis.Y, axis.Z, angle);
+  const Vector3D r = Need(pos).Minus(center);
+  Orientation.MultiplyBy(q);
+  pos = q.Transform(r).Plus(center);
+  Position = pos->Times(CurrentSpace().GetScale());
+}
+
+PD3DSpace& PD3DObject::TakeCurrentSpace() {
+  space = PD3D::SelectedSpace;
+  PD3DSpace& view = Deref(space.data());
+  Scale = view.GetScale();
+  return view;
+}
+
+void PD3DObject::PlaceAt(const Vector3D& p) {
+  pos = p;
+  Position = p.Times(Scale);
+}
+
+void PD3DObject::JoinSpace() {
+  PD3DSpace& view = Deref(space.data());
+  Deref(view.Objects()).Append(shared_from_this());
+}
+
+Vector3D PD3DObject::BoundCorner(int mode, double sign, const Vector3D& offset) {
+  Bounds = ComputeBounds(mode);
+  const double R = Bounds.Radius;
+  return Position.Plus(Vector3D(R, R, R).Times(sign)).Plus(offset);
+}
