@@ -13,3 +13,6 @@
 // only. maxThreads 0 picks the number from the hardware and the work size.
 [[nodiscard]] std::vector<Vector3D> SumFieldAt(const std::vector<std::shared_ptr<ChargedObject>>& objects,
                                                const std::vector<Vector3D>& points, unsigned maxThreads = 0);
+
+// The instruction set the sum runs with on this machine (for reports).
+[[nodiscard]] const char* FieldSumTarget();

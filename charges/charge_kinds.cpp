@@ -1,0 +1,254 @@
+#include "charges/charge_kinds.h"
+
+#include "charges/math.h"
+#include "framework/math/quaternion.h"
+#include "framework/runtime/nil_object.h"
+#include "framework/runtime/runtime.h"
+#include "framework/text/text.h"
+
+#include <cmath>
+#include <cstdint>
+
+Vector3D PerpendicularTo(const Vector3D& a) {
+  const double x = a.X, y = a.Y, z = a.Z;
+  Vector3D p((0.0 - y) - z, x - z, x + y);
+  if (p.X == 0.0 && p.Y == 0.0 && p.Z == 0.0) p = Vector3D((0.0 - y) - z, x + z, x - y);
+  return p;
+}
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+// How a kind's sheet is laid out for the exchange of texts.
+struct SheetShape {
+  ChargeKind kind;
+  int firstField;  // the line sheet's fields start at EF(1)
+  bool hasGrid;
+  bool hasPopup;
+};
+
+constexpr SheetShape kPointShape{ChargeKind::Point, 0, false, false};
+constexpr SheetShape kLineShape{ChargeKind::Line, 1, true, false};
+constexpr SheetShape kPlaneShape{ChargeKind::Plane, 0, true, true};
+constexpr SheetShape kSphereShape{ChargeKind::Sphere, 0, true, false};
+constexpr SheetShape kRingShape{ChargeKind::Ring, 0, true, false};
+constexpr SheetShape kCylinderShape{ChargeKind::Cylinder, 0, true, true};
+
+ChargeSheet& sheetOf(ChargeKind kind) { return Deref(SheetFor(kind)); }
+
+void importTexts(std::vector<std::string>& data, const SheetShape& shape) {
+  // The sheet is looked up afresh for every field: the yields may run other handlers.
+  for (int i = shape.firstField; sheetOf(shape.kind).HasField(i); ++i) {
+    data.push_back(sheetOf(shape.kind).FieldText(i));
+    RuntimeBackgroundTask();
+  }
+  if (shape.hasGrid) data.emplace_back(sheetOf(shape.kind).GridValue() ? "T" : "F");
+  if (shape.hasPopup) data.push_back(Str(static_cast<std::int32_t>(sheetOf(shape.kind).PopupIndex())));
+}
+
+// Writes back what was stored. Fields, grid box or popup without a stored
+// text keep what the sheet shows, so a short list cannot fail the edit.
+void exportTexts(const std::vector<std::string>& data, const SheetShape& shape) {
+  std::size_t j = 0;
+  for (int i = shape.firstField; sheetOf(shape.kind).HasField(i); ++i, ++j) {
+    if (j < data.size()) sheetOf(shape.kind).SetFieldText(i, data[j]);
+    RuntimeBackgroundTask();
+  }
+  const std::size_t fieldCount = j;
+  if (shape.hasGrid && fieldCount < data.size()) sheetOf(shape.kind).SetGridValue(data[fieldCount] == "T");
+  if (shape.hasPopup && fieldCount + 1 < data.size()) {
+    sheetOf(shape.kind).SetPopupIndex(ToInt32(CDbl(data[fieldCount + 1])));
+  }
+}
+
+// The count rule of line and plane: |n| − 1, on doubles.
+std::int32_t lastIndexFor(std::int32_t n) { return ToInt32(std::abs(static_cast<double>(n)) - 1.0); }
+
+}  // namespace
+
+// ---- Point ----
+
+void SingleCharge::Constructor(double q, double x, double y, double z) {
+  const Vector3D position(x, y, z);
+  Constructor(q, position);
+  Name = "Point";
+  Creator = SheetFor(ChargeKind::Point);
+}
+
+void SingleCharge::Constructor(double q, const Vector3D& position) {
+  ChargeList.clear();
+  AddCharge(q, position);
+  PackCharges();
+  Name = "Point";
+  Creator = SheetFor(ChargeKind::Point);
+}
+
+bool SingleCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Point).DoneFlag(); }
+void SingleCharge::Create() { Deref(Factories()).MakePoint(); }
+void SingleCharge::ExportData() { exportTexts(InputData, kPointShape); }
+void SingleCharge::ImportData() { importTexts(InputData, kPointShape); }
+
+// ---- Line ----
+
+void LineCharge::Constructor(double q, std::int32_t n, const Vector3D& center, const Vector3D& vec) {
+  Name = "Line";
+  Creator = SheetFor(ChargeKind::Line);
+  const std::int32_t k = lastIndexFor(n);
+  if (n == 0) {
+    // no charges
+  } else if (k == 0) {
+    AddCharge(q, center);
+  } else if (k > 0) {
+    const double dk = static_cast<double>(k);
+    const Vector3D step(vec.X / dk, vec.Y / dk, vec.Z / dk);
+    Vector3D p = center.Minus(vec.Times(0.5));
+    const double each = q / static_cast<double>(k + 1);
+    for (std::int32_t i = 0; i <= k; ++i) {
+      AddCharge(each, p);
+      // A running sum, component by component.
+      p.X = p.X + step.X;
+      p.Y = p.Y + step.Y;
+      p.Z = p.Z + step.Z;
+      RuntimeBackgroundTask();
+    }
+  }
+  PackCharges();
+}
+
+bool LineCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Line).DoneFlag(); }
+void LineCharge::Create() { Deref(Factories()).MakeLine(); }
+void LineCharge::ExportData() { exportTexts(InputData, kLineShape); }
+void LineCharge::ImportData() { importTexts(InputData, kLineShape); }
+
+// ---- Plane ----
+
+void PlaneCharge::Constructor(double q, std::int32_t n, const Vector3D& center, double size, std::int32_t axis) {
+  Name = "Plane";
+  Creator = SheetFor(ChargeKind::Plane);
+  const std::int32_t k = lastIndexFor(n);
+  if (n == 0) {
+    // no charges
+  } else if (k == 0) {
+    AddCharge(q, center);
+  } else if (k > 0) {
+    const double s = size / static_cast<double>(k);
+    // Only 0, 1 and 2 come from the sheet; anything else lies in the x-y plane.
+    Vector3D u(s, 0.0, 0.0);
+    Vector3D v(0.0, s, 0.0);
+    if (axis == 1) {
+      u = Vector3D(s, 0.0, 0.0);
+      v = Vector3D(0.0, 0.0, s);
+    } else if (axis == 2) {
+      u = Vector3D(0.0, s, 0.0);
+      v = Vector3D(0.0, 0.0, s);
+    }
+    Vector3D w = u.Plus(v);
+    w.MultiplyBy(0.5 * static_cast<double>(k));
+    const Vector3D start = center.Minus(w);
+    const std::int64_t side = static_cast<std::int64_t>(k) + 1;
+    const double each = q / static_cast<double>(side * side);
+    for (std::int32_t i = 0; i <= k; ++i) {
+      const Vector3D row = start.Plus(u.Times(static_cast<double>(i)));
+      for (std::int32_t j = 0; j <= k; ++j) {
+        AddCharge(each, row.Plus(v.Times(static_cast<double>(j))));
+        RuntimeBackgroundTask();
+      }
+      RuntimeBackgroundTask();
+    }
+  }
+  PackCharges();
+}
+
+bool PlaneCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Plane).DoneFlag(); }
+void PlaneCharge::Create() { Deref(Factories()).MakePlane(); }
+void PlaneCharge::ExportData() { exportTexts(InputData, kPlaneShape); }
+void PlaneCharge::ImportData() { importTexts(InputData, kPlaneShape); }
+
+// ---- Sphere ----
+
+void SphereCharge::Constructor(double q, const Vector3D& center, double radius) {
+  Name = "Sphere";
+  Creator = SheetFor(ChargeKind::Sphere);
+  if (!Math::BListBuilt) Math::BuildBList();
+  for (std::size_t i = 0; i < Math::BuckyList.size(); ++i) {
+    Vector3D v = Math::BuckyList[i];
+    v.Normalize();
+    v.MultiplyBy(radius);
+    v.Add(center);
+    AddCharge(q / 60.0, v);
+    RuntimeBackgroundTask();
+  }
+  PackCharges();
+}
+
+bool SphereCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Sphere).DoneFlag(); }
+void SphereCharge::Create() { Deref(Factories()).MakeSphere(); }
+void SphereCharge::ExportData() { exportTexts(InputData, kSphereShape); }
+void SphereCharge::ImportData() { importTexts(InputData, kSphereShape); }
+
+// ---- Ring ----
+
+void RingCharge::Constructor(double q, const Vector3D& center, double radius, const Vector3D& normal,
+                             std::int32_t n) {
+  Name = "Ring";
+  Creator = SheetFor(ChargeKind::Ring);
+  const std::int32_t m = n < 4 ? 4 : n;
+  Vector3D r = PerpendicularTo(normal);
+  r.Normalize();
+  r.MultiplyBy(radius);
+  Quaternion rot;
+  rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z, kTwoPi / static_cast<double>(m));
+  const double each = q / static_cast<double>(m);
+  for (std::int32_t i = 0; i < m; ++i) {
+    AddCharge(each, r.Plus(center));
+    r = rot.Transform(r);
+    RuntimeBackgroundTask();
+  }
+  PackCharges();
+}
+
+bool RingCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Ring).DoneFlag(); }
+void RingCharge::Create() { Deref(Factories()).MakeRing(); }
+void RingCharge::ExportData() { exportTexts(InputData, kRingShape); }
+void RingCharge::ImportData() { importTexts(InputData, kRingShape); }
+
+// ---- Cylinder ----
+
+void CylinderCharge::Constructor(double q, std::int32_t n, Vector3D& center, Vector3D& axis, double length,
+                                 double radius) {
+  Name = "Cylinder";
+  Creator = SheetFor(ChargeKind::Cylinder);
+  axis.Normalize();
+  axis.MultiplyBy(length / 2.0);
+  center.Subtract(axis);
+  axis.Normalize();
+  // The step runs from the start end towards the other, also for a negative
+  // length (whose start end lies on the far side). A single ring has no ring
+  // spacing; its step is the whole length, so it alone sits at the start end.
+  const double span = std::abs(length);
+  axis.MultiplyBy(n == 1 ? span : span / static_cast<double>(n - 1));
+
+  constexpr std::int32_t perRing = 12;
+  const double each = q / static_cast<double>(perRing);
+  for (std::int32_t j = 0; j < n; ++j) {
+    Vector3D r = PerpendicularTo(axis);
+    r.Normalize();
+    r.MultiplyBy(radius);
+    Quaternion rot;
+    rot.SetRotateAboutAxis(axis.X, axis.Y, axis.Z, kTwoPi / static_cast<double>(perRing));
+    for (std::int32_t i = 0; i < perRing; ++i) {
+      AddCharge(each, r.Plus(center));
+      r = rot.Transform(r);
+      RuntimeBackgroundTask();
+    }
+    center.Add(axis);
+    RuntimeBackgroundTask();
+  }
+  PackCharges();
+}
+
+bool CylinderCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Cylinder).DoneFlag(); }
+void CylinderCharge::Create() { Deref(Factories()).MakeCylinder(); }
+void CylinderCharge::ExportData() { exportTexts(InputData, kCylinderShape); }
+void CylinderCharge::ImportData() { importTexts(InputData, kCylinderShape); }

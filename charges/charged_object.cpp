@@ -1,0 +1,102 @@
+#include "charges/charged_object.h"
+
+#include "charges/charge_sphere.h"
+#include "framework/runtime/construct.h"
+#include "framework/runtime/nil_object.h"
+#include "framework/runtime/runtime.h"
+
+#include <algorithm>
+#include <cmath>
+
+void PointCharge::Constructor(double q, const Vector3D& position, std::weak_ptr<ChargedObject> parent) {
+  Charge = q;
+  Position = position;
+  Parent = std::move(parent);
+}
+
+double PointCharge::SphereSize(double q) {
+  return std::max(10.0 * std::abs(std::pow(std::abs(q), 0.3333333333333333)), 2.0);
+}
+
+void PointCharge::Display() {
+  const std::uint32_t color = 0.0 < Charge ? kPositiveColor : kNegativeColor;
+  GraphRep = New<ChargeSphere>(&Position, color, SphereSize(Charge), Parent);
+}
+
+void PointCharge::DisplaySelected() {
+  const std::uint32_t color = 0.0 < Charge ? kPositiveSelectedColor : kNegativeSelectedColor;
+  GraphRep = New<ChargeSphere>(&Position, color, SphereSize(Charge), Parent);
+}
+
+void ChargeSphere::Constructor(const Vector3D* pos, std::uint32_t color, double size,
+                               std::weak_ptr<ChargedObject> parent) {
+  PDSphere::Constructor(pos, color, size);
+  Parent = std::move(parent);
+}
+
+Vector3D ChargedObject::VoltixAt(const Vector3D& P) const {
+  const PackedCharges& c = Packed();
+  Vector3D E(0.0, 0.0, 0.0);
+  const std::size_t n = c.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const double dx = P.X - c.x[i];
+    const double dy = P.Y - c.y[i];
+    const double dz = P.Z - c.z[i];
+    const double L = std::sqrt(dx * dx + dy * dy + dz * dz);
+    const double f = c.q[i] / ((L * L) * L);
+    E.X += dx * f;
+    E.Y += dy * f;
+    E.Z += dz * f;
+  }
+  return E;
+}
+
+void ChargedObject::DisplayIt() {
+  // The yields may run other handlers; keep this object alive meanwhile.
+  const auto keepAlive = weak_from_this().lock();
+  for (std::size_t i = 0; i < ChargeList.size(); ++i) {
+    Deref(ChargeList[i]).Display();
+    RuntimeBackgroundTask();
+  }
+}
+
+void ChargedObject::DisplaySelected() {
+  const auto keepAlive = weak_from_this().lock();
+  for (std::size_t i = 0; i < ChargeList.size(); ++i) {
+    Deref(ChargeList[i]).DisplaySelected();
+    RuntimeBackgroundTask();
+  }
+}
+
+bool ChargedObject::CreatorDoneFlag() { return false; }
+void ChargedObject::Create() {}
+void ChargedObject::ExportData() {}
+void ChargedObject::ImportData() {}
+
+const PackedCharges& ChargedObject::Packed() const {
+  if (packed_.size() != ChargeList.size()) PackCharges();
+  return packed_;
+}
+
+void ChargedObject::AddCharge(double q, const Vector3D& position) {
+  auto charge = std::make_shared<PointCharge>();
+  charge->Constructor(q, position, weak_from_this());
+  ChargeList.push_back(std::move(charge));
+}
+
+void ChargedObject::PackCharges() const {
+  const std::size_t n = ChargeList.size();
+  PackedCharges p;
+  p.x.resize(n);
+  p.y.resize(n);
+  p.z.resize(n);
+  p.q.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const PointCharge& c = Deref(ChargeList[i]);
+    p.x[i] = c.Position.X;
+    p.y[i] = c.Position.Y;
+    p.z[i] = c.Position.Z;
+    p.q[i] = c.Charge;
+  }
+  packed_ = std::move(p);
+}
