@@ -4,6 +4,7 @@
 #include "framework/3d/scene_renderer.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHideEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -93,7 +94,11 @@ std::optional<Vector3D> Rb3DSpace::FindPoint(int x, int y) {
 }
 
 void Rb3DSpace::Update() {
-  if (isVisible()) repaint();
+  if (!isVisible()) return;
+  repaint();
+  // Qt turns a repaint within one refresh interval of the last composition
+  // into a posted request; deliver it now so the frame is drawn at once.
+  QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);
 }
 
 void Rb3DSpace::OpenView() {
@@ -107,13 +112,12 @@ void Rb3DSpace::initializeGL() {
   // The context is new (first show or a new top-level window): start afresh.
   renderer_->release();
   renderer_->initialize();
-  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this,
-          [this] {
-            makeCurrent();
-            renderer_->release();
-            doneCurrent();
-          },
-          Qt::UniqueConnection);
+  disconnect(context(), nullptr, this, nullptr);
+  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+    makeCurrent();
+    renderer_->release();
+    doneCurrent();
+  });
 }
 
 void Rb3DSpace::resizeGL(int, int) {}

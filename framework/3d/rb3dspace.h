@@ -55,6 +55,9 @@ public:
   void OpenView();
   [[nodiscard]] bool IsOpen() const { return opened_; }
 
+  // The drawing machinery (frame statistics, instancing switch for measuring).
+  [[nodiscard]] SceneRenderer& renderer() { return *renderer_; }
+
 protected:
   virtual void Event_Open() {}
   virtual void Event_Close() {}
