@@ -48,7 +48,8 @@ double hitTriangle(const Vector3D& o, const Vector3D& d, const Vector3D& a, cons
   const Vector3D e2 = c.Minus(a);
   const Vector3D p = d.Cross(e2);
   const double det = e1.Dot(p);
-  if (det == 0.0 || !std::isfinite(det)) return -1.0;
+  // Edge-on triangles give a tiny determinant and meaningless u, v, t.
+  if (!(std::abs(det) > 1e-10 * std::sqrt(e1.LenSquared() * e2.LenSquared() * d.LenSquared()))) return -1.0;
   const double inv = 1.0 / det;
   const Vector3D s = o.Minus(a);
   const double u = s.Dot(p) * inv;

@@ -1,0 +1,205 @@
+#include "framework/3d/element3d.h"
+#include "framework/math/quaternion.h"
+#include "framework/math/vector3d.h"
+#include "framework/text/text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <random>
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+void expectNear(const Vector3D& v, double x, double y, double z, double tol = 1e-12) {
+  EXPECT_NEAR(v.X, x, tol);
+  EXPECT_NEAR(v.Y, y, tol);
+  EXPECT_NEAR(v.Z, z, tol);
+}
+
+Quaternion rotation(double x, double y, double z, double angle) {
+  Quaternion q;
+  q.SetRotateAboutAxis(x, y, z, angle);
+  return q;
+}
+
+}  // namespace
+
+TEST(CoreVector3D, ReturningOpsLeaveOperandsAndMutatingOpsChangeReceiver) {
+  const Vector3D a(1, 2, 3);
+  const Vector3D b(4, 5, 6);
+  expectNear(a.Plus(b), 5, 7, 9);
+  expectNear(a.Minus(b), -3, -3, -3);
+  expectNear(a.Times(2), 2, 4, 6);
+  expectNear(Vector3D(1, 0, 0).Cross(Vector3D(0, 1, 0)), 0, 0, 1);  // right-handed
+  expectNear(a, 1, 2, 3);
+  expectNear(b, 4, 5, 6);
+
+  Vector3D m(1, 2, 3);
+  m.Add(b);
+  expectNear(m, 5, 7, 9);
+  m.Subtract(b);
+  expectNear(m, 1, 2, 3);
+  m.MultiplyBy(-2);
+  expectNear(m, -2, -4, -6);
+  Vector3D n(0, 3, 4);
+  n.Normalize();
+  expectNear(n, 0, 0.6, 0.8);
+  EXPECT_DOUBLE_EQ(Vector3D(0, 3, 4).Length(), 5.0);
+  EXPECT_DOUBLE_EQ(Vector3D(1, 2, 2).LenSquared(), 9.0);
+  EXPECT_DOUBLE_EQ(a.Dot(b), 32.0);
+
+  Vector3D zero;
+  zero.Normalize();
+  EXPECT_EQ(zero, Vector3D(0, 0, 0));  // stays zero, never NaN
+}
+
+TEST(CoreQuaternion, RotationConventions) {
+  // Right-handed about a non-unit axis: +x turns towards +y about +z.
+  expectNear(rotation(0, 0, 2, kPi / 2).Transform({1, 0, 0}), 0, 1, 0);
+  expectNear(rotation(3, 0, 0, kPi / 2).Transform({0, 1, 0}), 0, 0, 1);
+  // A zero axis gives the identity rather than NaN.
+  expectNear(rotation(0, 0, 0, 1.0).Transform({1, 2, 3}), 1, 2, 3);
+
+  // q.MultiplyBy(p): first q, then p, both about world axes.
+  Quaternion q = rotation(0, 0, 1, kPi / 2);
+  q.MultiplyBy(rotation(1, 0, 0, kPi / 2));
+  expectNear(q.Transform({1, 0, 0}), 0, 0, 1);  // x -> y (by q) -> z (by p)
+
+  // Transform returns a new vector; the argument is untouched.
+  const Vector3D v(1, 0, 0);
+  const Vector3D w = rotation(0, 0, 1, kPi).Transform(v);
+  expectNear(v, 1, 0, 0);
+  expectNear(w, -1, 0, 0);
+}
+
+TEST(CoreElement3D, RollAndPitchTurnAboutOwnAxes) {
+  Element3D e;
+  e.Orientation = rotation(0, 0, 1, kPi / 2);
+  e.Pitch(kPi / 2);  // about the element's own x, which the world sees as +y
+  // Own z -> own -y (pitch), then own -y -> world +x (the earlier turn).
+  expectNear(e.ToWorld({0, 0, 1}), 1, 0, 0);
+
+  Element3D r;
+  r.Roll(kPi / 2);
+  expectNear(r.ToWorld({1, 0, 0}), 0, 1, 0);
+  r.Position = {10, 0, 0};
+  r.Scale = 2.0;
+  expectNear(r.ToWorld({1, 0, 0}), 10, 2, 0);
+}
+
+// The orbit camera's recipe: base turn, half roll, heading, then pitch to aim.
+TEST(CoreElement3D, OrbitCameraLooksAtCentreUpright) {
+  for (const double latitude : {10.0, 45.0, -30.0, 0.0}) {
+    for (const double longitude : {0.0, 90.0, 200.0}) {
+      Quaternion q1 = rotation(0, 0, 1, longitude * kPi / 180.0);
+      Quaternion q2 = rotation(0, 1, 0, -latitude * kPi / 180.0);
+      q2.MultiplyBy(q1);
+      Element3D cam;
+      cam.Position = q2.Transform({500, 0, 0});
+      cam.Orientation.SetRotateAboutAxis(1, 0, 0, kPi / 2);
+      cam.Roll(kPi);
+      const double h = std::atan2(-cam.Position.X, -cam.Position.Y);
+      cam.Orientation.MultiplyBy(rotation(0, 0, 1, -h));
+      const Vector3D f = cam.Orientation.Transform({0, 0, 1});
+      Vector3D d = cam.Position.Times(-1.0);
+      d.Normalize();
+      double a = -std::acos(std::clamp(f.Dot(d), -1.0, 1.0));
+      if (d.Z > 0.0) a = -a;
+      cam.Pitch(a);
+
+      const Vector3D forward = cam.Orientation.Transform({0, 0, 1});
+      const Vector3D up = cam.Orientation.Transform({0, 1, 0});
+      SCOPED_TRACE(testing::Message() << "lat " << latitude << " long " << longitude);
+      // acos near +-1 costs precision: about 1e-8 radians.
+      expectNear(forward, d.X, d.Y, d.Z, 1e-6);
+      EXPECT_NEAR(up.Z, std::cos(latitude * kPi / 180.0), 1e-6);  // upright: +z towards the top
+      EXPECT_NEAR(up.Dot(forward), 0.0, 1e-9);
+      if (latitude == 10.0 && longitude == 0.0) {
+        expectNear(cam.Position, 492.403876506104, 0, 86.82408883346517, 1e-9);
+        const Vector3D right = forward.Cross(up);  // screen right
+        EXPECT_GT(right.Y, 0.99);
+      }
+    }
+  }
+}
+
+TEST(CoreText, StrRoundTripsAndWholeNumbersHaveNoFraction) {
+  for (const double v : {0.1, 1.0 / 3.0, 1e-5, 1e20, -2.5, 123456.789, 5e-324, 1.7976931348623157e308}) {
+    EXPECT_EQ(CDbl(Str(v)), v) << Str(v);
+  }
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> dist(-1e6, 1e6);
+  for (int i = 0; i < 1000; ++i) {
+    const double v = dist(rng);
+    ASSERT_EQ(CDbl(Str(v)), v) << Str(v);
+  }
+  EXPECT_EQ(Str(3.0), "3");
+  EXPECT_EQ(Str(0.0), "0");
+  EXPECT_EQ(Str(-7.0), "-7");
+  EXPECT_EQ(Str(0.5), "0.5");
+  const double negZero = CDbl(Str(-0.0));
+  EXPECT_EQ(negZero, 0.0);
+  EXPECT_TRUE(std::signbit(negZero));
+}
+
+TEST(CoreText, CDblValAndToInt32) {
+  EXPECT_EQ(CDbl("  12abc"), 12.0);
+  EXPECT_EQ(CDbl("abc"), 0.0);
+  EXPECT_EQ(CDbl(""), 0.0);
+  EXPECT_EQ(CDbl("-.5"), -0.5);
+  EXPECT_EQ(CDbl("1e3x"), 1000.0);
+  EXPECT_EQ(CDbl("2e"), 2.0);
+  const double huge = CDbl("1e999");
+  EXPECT_TRUE(std::isfinite(huge));
+  EXPECT_GT(huge, 1e300);
+  EXPECT_TRUE(std::isfinite(CDbl("-1e999")));
+  EXPECT_LT(CDbl("-1e999"), -1e300);
+  EXPECT_EQ(CDbl("1e-999"), 0.0);
+  EXPECT_FALSE(std::isnan(CDbl("nan")));
+  EXPECT_EQ(CDbl("inf"), 0.0);
+  EXPECT_EQ(Val("&hFF"), 255.0);
+  EXPECT_EQ(Val("&b101"), 5.0);
+  EXPECT_EQ(Val(" 42 apples"), 42.0);
+
+  EXPECT_EQ(ToInt32(2.9), 2);
+  EXPECT_EQ(ToInt32(-2.9), -2);
+  EXPECT_EQ(ToInt32(1e20), std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(ToInt32(-1e20), std::numeric_limits<std::int32_t>::min());
+  EXPECT_EQ(ToInt32(std::numeric_limits<double>::quiet_NaN()), 0);
+  EXPECT_EQ(ToInt32(std::numeric_limits<double>::infinity()), std::numeric_limits<std::int32_t>::max());
+}
+
+TEST(CoreGroup3D, ItemsAppendRemoveAndOrder) {
+  Group3D g;
+  auto a = std::make_shared<Object3D>();
+  auto b = std::make_shared<Object3D>();
+  auto c = std::make_shared<Object3D>();
+  auto stranger = std::make_shared<Object3D>();
+  g.Append(a);
+  g.Append(b);
+  g.Append(c);
+  g.Append(nullptr);
+  ASSERT_EQ(g.Count(), 3);
+  EXPECT_EQ(g.Item(0), a);
+  EXPECT_EQ(g.Item(2), c);
+  EXPECT_EQ(g.Item(3), nullptr);
+  EXPECT_EQ(g.Item(-1), nullptr);
+
+  g.Remove(*stranger);  // absent: nothing changes
+  EXPECT_EQ(g.Count(), 3);
+  g.Remove(b.get());
+  ASSERT_EQ(g.Count(), 2);
+  EXPECT_EQ(g.Item(0), a);
+  EXPECT_EQ(g.Item(1), c);  // later items move down
+  g.Remove(5);
+  EXPECT_EQ(g.Count(), 2);
+  g.Remove(0);
+  ASSERT_EQ(g.Count(), 1);
+  EXPECT_EQ(g.Item(0), c);
+  EXPECT_EQ(g.IndexOf(a.get()), -1);
+}
