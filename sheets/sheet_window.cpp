@@ -1,0 +1,170 @@
+#include "sheets/sheet_window.h"
+
+#include <QApplication>
+#include <QFont>
+
+#include "framework/runtime/nil_object.h"
+#include "sheets/charge_sheets.h"
+
+namespace {
+
+// The sheets' controls were laid out for a 12-pixel system font.
+constexpr int kSheetFontPixels = 12;
+
+Bounds boundsOf(const SheetControl& c) { return {c.left, c.top, c.width, c.height}; }
+
+TextAlign alignOf(SheetAlign a) {
+  switch (a) {
+    case SheetAlign::Center: return TextAlign::Center;
+    case SheetAlign::Right: return TextAlign::Right;
+    case SheetAlign::Left: break;
+  }
+  return TextAlign::Left;
+}
+
+}  // namespace
+
+SheetWindow::SheetWindow(const SheetLayout& layout, int focusIndex, std::string popupName)
+    : layout_(layout), focusIndex_(focusIndex), popupName_(std::move(popupName)) {}
+
+void SheetWindow::Layout() {
+  SetFrame(FrameSheet);
+  SetTitle(layout_.title);
+  SetSize(layout_.width, layout_.height);
+  SetMinSize(64, 64);
+  SetMaxSize(32000, 32000);
+  SetResizeable(true);
+  QFont f = QApplication::font();
+  f.setPixelSize(kSheetFontPixels);
+  f.setBold(false);
+  f.setItalic(false);
+  f.setUnderline(false);
+  setFont(f);
+}
+
+void SheetWindow::CreateControls() { _CreateControls0(); }
+
+void SheetWindow::_CreateControls0() {
+  for (const SheetControl& c : layout_.controls) {
+    QWidget* made = nullptr;
+    switch (c.kind) {
+      case SheetControlKind::Label: {
+        StaticText* label = c.index >= 0 ? new SheetLabel(c.index) : new StaticText;
+        AddControl(label, c.name, boundsOf(c));
+        label->SetText(c.text);
+        label->SetTextAlign(alignOf(c.align));
+        made = label;
+        break;
+      }
+      case SheetControlKind::EditField: {
+        auto* field = AddControl(new SheetField(c.index), c.name, boundsOf(c));
+        field->SetText(c.text);
+        made = field;
+        break;
+      }
+      case SheetControlKind::PushButton: {
+        auto* button = AddControl(new PushButton, c.name, boundsOf(c));
+        button->SetCaption(c.text);
+        made = button;
+        break;
+      }
+      case SheetControlKind::CheckBox: {
+        auto* box = AddControl(new CheckBox, c.name, boundsOf(c));
+        box->SetCaption(c.text);
+        box->SetValue(c.value);
+        made = box;
+        break;
+      }
+      case SheetControlKind::PopupMenu: {
+        auto* popup = AddControl(new PopupMenu, c.name, boundsOf(c));
+        popup->SetItems(std::string(c.text));
+        popup->SetListIndex(0);
+        made = popup;
+        break;
+      }
+      case SheetControlKind::RadioButton: {
+        auto* radio = AddControl(new RadioButton, c.name, boundsOf(c));
+        radio->SetCaption(c.text);
+        radio->SetValue(c.value);
+        made = radio;
+        break;
+      }
+      case SheetControlKind::GroupBox: {
+        auto* group = AddControl(new GroupBox, c.name, boundsOf(c));
+        group->SetCaption(c.text);
+        made = group;
+        break;
+      }
+    }
+    AttachAction(c.name, made);
+  }
+}
+
+void SheetWindow::DoneAction() {
+  doneFlag_ = true;
+  Hide();
+}
+
+void SheetWindow::CancelAction() {
+  doneFlag_ = false;
+  Hide();
+}
+
+void SheetWindow::Event_Activate() {
+  // The user starts typing over the whole X value of the position or centre.
+  EditField& field = Deref(EF(focusIndex_));
+  field.SetSelStart(0);
+  field.SetSelLength(static_cast<int>(field.text().size()));
+  field.SetFocus();
+}
+
+void SheetWindow::Event_Close() {
+  // Closed from its title bar: the caller must not read a stale Done.
+  doneFlag_ = false;
+}
+
+bool SheetWindow::HasField(int index) const { return EF(index) != nullptr; }
+
+std::string SheetWindow::FieldText(int index) const { return Deref(EF(index)).Text(); }
+
+void SheetWindow::SetFieldText(int index, const std::string& text) { Deref(EF(index)).SetText(text); }
+
+bool SheetWindow::GridValue() const {
+  const CheckBox* box = CBGrid();
+  return box != nullptr && box->Value();
+}
+
+void SheetWindow::SetGridValue(bool value) {
+  if (CheckBox* box = CBGrid()) box->SetValue(value);
+}
+
+int SheetWindow::PopupIndex() const {
+  const PopupMenu* popup = Popup();
+  return popup != nullptr ? popup->ListIndex() : -1;
+}
+
+void SheetWindow::SetPopupIndex(int index) {
+  if (PopupMenu* popup = Popup()) popup->SetListIndex(index);
+}
+
+EditField* SheetWindow::EF(int index) const { return ControlAs<EditField>("EF", index); }
+
+CheckBox* SheetWindow::CBGrid() const { return ControlAs<CheckBox>("CBGrid"); }
+
+PopupMenu* SheetWindow::Popup() const {
+  return popupName_.empty() ? nullptr : ControlAs<PopupMenu>(popupName_);
+}
+
+ChargeSheet* ChargeSheetOf(ChargeKind kind) {
+  switch (kind) {
+    case ChargeKind::Point: return &SingleSheet::Instance();
+    case ChargeKind::Line: return &LineSheet::Instance();
+    case ChargeKind::Plane: return &PlaneSheet::Instance();
+    case ChargeKind::Sphere: return &SphereSheet::Instance();
+    case ChargeKind::Ring: return &RingSheet::Instance();
+    case ChargeKind::Cylinder: return &CylinderSheet::Instance();
+  }
+  return nullptr;
+}
+
+void InstallChargeSheets() { SetChargeSheetAccessor(&ChargeSheetOf); }

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <string>
+
+#include "charges/sheet_link.h"
+#include "framework/ui/controls.h"
+#include "framework/ui/window.h"
+#include "sheets/sheet_layout.h"
+
+// An element of a sheet's edit-field array "EF": an edit field that knows its
+// index.
+class SheetField : public EditField {
+  Q_OBJECT
+public:
+  explicit SheetField(int index) { SetIndex(index); }
+};
+
+// An element of a sheet's label array "STLabel".
+class SheetLabel : public StaticText {
+  Q_OBJECT
+public:
+  explicit SheetLabel(int index) { SetIndex(index); }
+};
+
+// What the six set-up sheets share. A sheet is a small window shown modally
+// within the main window; it holds texts and control states only, and its one
+// datum of its own is the outcome of its last use, DoneFlag.
+//
+// Controls are found by name ("CBGrid", "PUAxis", ...) or by name and index
+// ("EF", i) through the Window look-ups; the accessors below are shortcuts.
+// A sheet is hidden after each use and never closed: closing it from its
+// title bar counts as Cancel.
+class SheetWindow : public Window, public ChargeSheet {
+  Q_OBJECT
+
+public:
+  // --- what the charge model and the factories read and write ---------------
+  [[nodiscard]] bool DoneFlag() const override { return doneFlag_; }
+  [[nodiscard]] bool HasField(int index) const override;
+  // NilObjectException when the sheet has no EF(index).
+  [[nodiscard]] std::string FieldText(int index) const override;
+  void SetFieldText(int index, const std::string& text) override;
+  // The "Show Grid" box; a sheet without one reads false and ignores writes.
+  [[nodiscard]] bool GridValue() const override;
+  void SetGridValue(bool value) override;
+  // The popup's ListIndex; a sheet without a popup reads -1 and ignores writes.
+  [[nodiscard]] int PopupIndex() const override;
+  void SetPopupIndex(int index) override;
+
+  // The edit field EF(index), or nullptr.
+  [[nodiscard]] EditField* EF(int index) const;
+  // The "Show Grid" box, or nullptr in the point sheet.
+  [[nodiscard]] CheckBox* CBGrid() const;
+  // The sheet's popup menu (PUAxis or AxisMenu), or nullptr.
+  [[nodiscard]] PopupMenu* Popup() const;
+
+  // The field selected and focused when the sheet becomes active.
+  [[nodiscard]] int FocusIndex() const { return focusIndex_; }
+
+protected:
+  SheetWindow(const SheetLayout& layout, int focusIndex, std::string popupName = {});
+
+  void Layout() override;
+  void CreateControls() override;
+  // Creates the controls one by one in the sheet's creation order.
+  void _CreateControls0();
+  // Binds the sheet's handler, if it has one, to the control just created.
+  virtual void AttachAction(const std::string& name, QWidget* control) = 0;
+
+  // Done: DoneFlag True, then hide. Cancel: DoneFlag False, then hide; the
+  // typed texts stay.
+  void DoneAction();
+  void CancelAction();
+
+  void Event_Activate() override;
+  void Event_Close() override;
+
+private:
+  const SheetLayout& layout_;
+  int focusIndex_;
+  std::string popupName_;
+  bool doneFlag_ = false;
+};
+
+// The sheet of each kind, its one shared instance made on first use; the
+// charge model reaches the sheets through this after InstallChargeSheets().
+ChargeSheet* ChargeSheetOf(ChargeKind kind);
+void InstallChargeSheets();
