@@ -1,0 +1,64 @@
+#include "app/charge_limits.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+std::int64_t LinePointCharges(std::int32_t n) { return std::llabs(static_cast<std::int64_t>(n)); }
+
+std::int64_t PlanePointCharges(std::int32_t n) {
+  const std::int64_t side = std::llabs(static_cast<std::int64_t>(n));
+  return side * side;  // at most 2^62: no overflow
+}
+
+std::int64_t RingPointCharges(std::int32_t n) { return std::max<std::int64_t>(n, 4); }
+
+std::int64_t CylinderPointCharges(std::int32_t n) { return n > 0 ? 12 * static_cast<std::int64_t>(n) : 0; }
+
+namespace {
+std::string WithSeparators(std::int64_t v) {
+  std::string digits = std::to_string(v);
+  std::string out;
+  const int lead = static_cast<int>(digits.size()) % 3;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i != 0 && (static_cast<int>(i) - lead) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+}  // namespace
+
+std::optional<std::string> CheckPointCharges(std::int64_t count, std::int64_t inScene) {
+  const std::string limit = WithSeparators(kMaxPointCharges);
+  if (count > kMaxPointCharges) {
+    return "This object would hold " + WithSeparators(count) + " point charges. One object may hold at most " +
+           limit + " point charges. Please enter a smaller number.";
+  }
+  if (inScene + count > kMaxPointCharges) {
+    return "This object's " + WithSeparators(count) + " point charges would bring the scene to " +
+           WithSeparators(inScene + count) + ". The scene may hold at most " + limit +
+           " point charges. Please enter a smaller number or delete an object.";
+  }
+  return std::nullopt;
+}
+
+void SceneValueCheck::Value(const char* what, double v) {
+  if (problem_) return;
+  if (!(std::abs(v) <= kMaxSceneValue)) {
+    problem_ = std::string("The ") + what + " is too large to draw. Coordinates, lengths and radii must lie between -" +
+               "1000000 and 1000000.";
+  }
+}
+
+void SceneValueCheck::Vector(const char* what, const Vector3D& v) {
+  Value(what, v.X);
+  Value(what, v.Y);
+  Value(what, v.Z);
+}
+
+Vector3D TameDirection(Vector3D v) {
+  if (std::isfinite(v.LenSquared())) return v;
+  const double m = std::max({std::abs(v.X), std::abs(v.Y), std::abs(v.Z)});
+  if (m > 0.0 && std::isfinite(m)) v.MultiplyBy(1.0 / m);
+  return v;
+}

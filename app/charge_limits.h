@@ -1,0 +1,45 @@
+#pragma once
+
+#include "framework/math/vector3d.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Bounds that keep a new charged object buildable: its point charges must fit
+// in memory and the field pass must stay responsive, and every coordinate,
+// size and vector it makes must stay a finite number that can be drawn.
+
+// Most point charges in one object, and in the whole scene.
+inline constexpr std::int64_t kMaxPointCharges = 2'000'000;
+// Largest magnitude of a coordinate, length, side or radius typed into a sheet.
+inline constexpr double kMaxSceneValue = 1.0e6;
+
+// Point charges of each kind for the counts the factories pass on (after their
+// defaults), worked out in 64 bits so that no product can wrap.
+std::int64_t LinePointCharges(std::int32_t n);
+std::int64_t PlanePointCharges(std::int32_t n);
+std::int64_t RingPointCharges(std::int32_t n);
+std::int64_t CylinderPointCharges(std::int32_t n);
+inline constexpr std::int64_t kSpherePointCharges = 60;
+
+// The message for a count over the limits, or nothing when `count` more point
+// charges fit beside `inScene` others.
+std::optional<std::string> CheckPointCharges(std::int64_t count, std::int64_t inScene);
+
+// Collects the values a factory is about to use and names the first one too
+// large to draw.
+class SceneValueCheck {
+public:
+  // A coordinate, length, side or radius.
+  void Value(const char* what, double v);
+  void Vector(const char* what, const Vector3D& v);
+  [[nodiscard]] const std::optional<std::string>& Problem() const { return problem_; }
+
+private:
+  std::optional<std::string> problem_;
+};
+
+// A direction vector with the same direction, scaled down when its length
+// would overflow, so that Normalize can work on it.
+Vector3D TameDirection(Vector3D v);

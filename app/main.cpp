@@ -1,0 +1,29 @@
+// Voltix: start-up into the main window, the event loop, and shut-down.
+
+#include "app/about_wndo.h"
+#include "app/appl.h"
+#include "app/file_types.h"
+#include "app/main_menu.h"
+#include "app/main_wndo.h"
+#include "framework/runtime/event_boundary.h"
+
+int main(int argc, char** argv) {
+  int code = 0;
+  {
+    FileTypes::_Initialize();
+    Appl app(argc, argv);
+    try {
+      MainWndo::Shared();
+      code = Appl::exec();
+    } catch (...) {
+      ReportCurrentException();
+    }
+    // Shut-down: the kept About page, the windows, the file type, the menu bar.
+    ReleaseAboutVoltix();
+    delete AboutWndo::LiveWindow<AboutWndo>();
+    delete MainWndo::LiveWindow<MainWndo>();
+    FileTypes::Release();
+    MainMenu::Release();
+  }
+  return code;
+}

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "charges/sheet_link.h"
+#include "framework/math/vector3d.h"
+#include <QPushButton>  // window.h needs it complete
+
+#include "framework/ui/window.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class ChargedObject;
+class ChargeSheet;
+class SurfaceData;
+class PDBox;
+class PDRoundArrow;
+class PD3DSpace;
+class StaticText;
+class ListBox;
+
+// The main window: the 3D view, the camera and display controls, the charge
+// buttons, the list of charged objects and the test dot. It owns the model of
+// the running program (charged objects, their bodies, the selection, the
+// arrow scale, the dot-matrix boxes and the test dot) and builds new charged
+// objects for the charge model (ChargeFactories).
+class MainWndo : public Window, public ChargeFactories {
+  Q_OBJECT
+
+public:
+  // The label array of the window's twelve labels.
+  class STLabel;
+
+  // The one main window, created (and opened) on the first call.
+  static MainWndo* Shared();
+  ~MainWndo() override;
+
+  // --- model; ChrgObjList, SurfaceList and ObjectList's rows are index-aligned.
+  std::vector<std::shared_ptr<ChargedObject>> ChrgObjList;
+  double EScale = 0.0;
+  std::vector<std::shared_ptr<SurfaceData>> SurfaceList;
+  std::shared_ptr<ChargedObject> SelectedObject;
+  std::vector<std::shared_ptr<PDBox>> Matrix;
+  bool Resetting = false;
+  std::shared_ptr<PDBox> TestDot;
+  std::shared_ptr<PDRoundArrow> TestField;
+
+  // The 3D view control.
+  [[nodiscard]] PD3DSpace* MyPDSpace() const;
+
+  // --- control handlers (bound by name at creation) ---------------------------
+  virtual void SLZoom_ValueChanged();
+  virtual void SLLat_ValueChanged();
+  virtual void SLLong_ValueChanged();
+  virtual void MyPDSpace_Open();
+  virtual void MyPDSpace_Click(int x, int y);
+  virtual void PBReset_Action();
+  virtual void PBPoint_Action();
+  virtual void SLEScale_ValueChanged();
+  virtual void SLEScale_Open();
+  virtual void PBLine_Action();
+  virtual void PBPlane_Action();
+  virtual void PBSphere_Action();
+  virtual void PBRing_Action();
+  virtual void PBCylinder_Action();
+  virtual bool ObjectList_CellClick(int row, int column, int x, int y);
+  virtual void DeleteButton_Action();
+  virtual void Edit_Action();
+  virtual void CBDotMatrix_Action();
+  virtual void XArrows_Down();
+  virtual void XArrows_Up();
+  virtual void EFX_TextChange();
+  virtual void YArrows_Down();
+  virtual void YArrows_Up();
+  virtual void EFY_TextChange();
+  virtual void ZArrows_Down();
+  virtual void ZArrows_Up();
+  virtual void EFZ_TextChange();
+  virtual void CBTest_Action();
+  virtual void PMShow_Change();
+  virtual void SLScan_ValueChanged();
+  virtual bool _HelpAbout_Action();
+
+  // --- passes -------------------------------------------------------------------
+  // Redraws the whole scene: charges, field arrows, dot matrix, grids, test dot.
+  virtual void CalcVoltix();
+  // The factories: each builds a charged object from its kind's sheet.
+  void MakeCylinder() override;
+  void MakeLine() override;
+  void MakePoint() override;
+  void MakeRing() override;
+  void MakePlane() override;
+  void MakeSphere() override;
+  // Redraws the charges whose selection state changed.
+  virtual void UpdateHighlight();
+  // Takes the spheres of one charged object out of the view.
+  virtual void RemoveChrgObject(const std::shared_ptr<ChargedObject>& co);
+  // Shows or hides the dot matrix alone.
+  virtual void UpdateMatrix();
+  // Redraws the test dot and the field arrow at it.
+  virtual void UpdateTestCharge();
+
+  // True while a pass, a factory or a list-changing handler runs. Handlers
+  // entered meanwhile (through a yield or a modal loop) are deferred until it
+  // has finished, so they never see half-updated lists.
+  [[nodiscard]] bool Busy() const { return busy_ > 0; }
+  // The kind of a charged object (its factory and sheet).
+  static ChargeKind KindOf(const ChargedObject& co);
+  // Point charges of every listed object.
+  [[nodiscard]] std::int64_t PointChargesInScene(const ChargedObject* except = nullptr) const;
+
+protected:
+  MainWndo();
+
+  void Layout() override;
+  void CreateControls() override;
+  virtual void _CreateControls0();
+  void AddMenuHandlers() override;
+  void Event_Open() override;
+  void Event_Close() override;
+
+private:
+  // Holds the window busy for the lifetime of a pass, factory or list-changing
+  // handler; deferred handlers run once the outermost scope has ended.
+  class BusyScope {
+  public:
+    explicit BusyScope(MainWndo& w) : w_(w) { ++w_.busy_; }
+    ~BusyScope() { w_.leaveBusy(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    MainWndo& w_;
+  };
+  void leaveBusy();
+
+  // Runs a handler now, or, while the window is busy, once it is no longer.
+  // Code that sets a control while Resetting is itself part of the running
+  // handler, so it runs at once.
+  bool deferIfBusy(std::function<void()> handler);
+  void runDeferred();
+
+  // Which lattice points a pass evaluates: those passing the plane choice and
+  // every body's near-body and inside/outside tests, in lattice order.
+  std::vector<Vector3D> evaluatedPoints(int choice, int scan, std::size_t bodies);
+  void makeMatrixBox(const Vector3D& p);
+
+  // A new charged object of the kind, from its sheet; nothing when the sheet's
+  // values cannot be built (reported in a message box). `except` is left out
+  // of the scene's point-charge count (the object an edit replaces).
+  std::optional<std::string> checkSheet(ChargeKind kind, const ChargedObject* except);
+  // Appends body, charge and row together, selects the charge and redraws.
+  void addCharged(const std::shared_ptr<SurfaceData>& body, const std::shared_ptr<ChargedObject>& charge);
+  void chargeButton(ChargeKind kind, const std::function<void()>& factory);
+  void stepTestCoordinate(const char* field, double step);
+  int selectedIndex();
+
+  int busy_ = 0;
+  std::vector<std::function<void()>> deferred_;
+  bool deferredScheduled_ = false;
+};

@@ -1,0 +1,322 @@
+// The six factories: a confirmed sheet becomes a charged object with its body
+// and its row, selected and drawn with its field.
+
+#include "app/charge_limits.h"
+#include "app/main_wndo.h"
+#include "charges/charge_kinds.h"
+#include "charges/charged_object.h"
+#include "charges/surface_data.h"
+#include "framework/runtime/construct.h"
+#include "framework/runtime/runtime.h"
+#include "framework/text/text.h"
+#include "framework/ui/controls.h"
+
+namespace {
+
+ChargeSheet& Sheet(ChargeKind kind) { return Deref(SheetFor(kind)); }
+
+double Number(ChargeSheet& sheet, int index) { return CDbl(sheet.FieldText(index)); }
+std::int32_t Count(ChargeSheet& sheet, int index) { return ToInt32(CDbl(sheet.FieldText(index))); }
+
+// What each factory reads from its sheet, after the defaults.
+struct PointInput {
+  double q, x, y, z;
+};
+PointInput ReadPoint() {
+  ChargeSheet& sh = Sheet(ChargeKind::Point);
+  PointInput in{};
+  in.q = Number(sh, 3);
+  in.x = Number(sh, 0);
+  in.y = Number(sh, 1);
+  in.z = Number(sh, 2);
+  return in;
+}
+
+struct LineInput {
+  double q;
+  Vector3D P, D;
+  std::int32_t n;
+  double L;
+  bool grid;
+};
+LineInput ReadLine() {
+  ChargeSheet& sh = Sheet(ChargeKind::Line);
+  LineInput in{};
+  in.q = Number(sh, 7);
+  in.P.X = Number(sh, 1);
+  in.P.Y = Number(sh, 2);
+  in.P.Z = Number(sh, 3);
+  in.D.X = Number(sh, 4);
+  in.D.Y = Number(sh, 5);
+  in.D.Z = Number(sh, 6);
+  in.n = Count(sh, 9);
+  in.L = Number(sh, 8);
+  in.grid = sh.GridValue();
+  if (in.L == 0.0) in.L = 1000;
+  if (in.n < 1) in.n = 1;
+  if (in.q == 0.0) in.q = 1.0;
+  // The direction's length only matters through Normalize, which cannot
+  // work on a vector whose length overflows.
+  in.D = TameDirection(in.D);
+  in.D.Normalize();
+  in.D.MultiplyBy(in.L);
+  return in;
+}
+
+struct PlaneInput {
+  double q, cx, cy, cz;
+  std::int32_t n;
+  double S;
+  bool grid;
+  std::int32_t k;
+};
+PlaneInput ReadPlane() {
+  ChargeSheet& sh = Sheet(ChargeKind::Plane);
+  PlaneInput in{};
+  in.q = Number(sh, 4);
+  in.cx = Number(sh, 1);
+  in.cy = Number(sh, 2);
+  in.cz = Number(sh, 3);
+  in.n = Count(sh, 0);
+  in.S = Number(sh, 5);
+  in.grid = sh.GridValue();
+  in.k = sh.PopupIndex();
+  if (in.S == 0.0) in.S = 1000;
+  if (in.n < 1) in.n = 1;
+  if (in.q == 0.0) in.q = 1.0;
+  return in;
+}
+
+struct SphereInput {
+  double q;
+  Vector3D P;
+  double R;
+  std::int32_t showVectors;
+  bool grid;
+};
+SphereInput ReadSphere() {
+  ChargeSheet& sh = Sheet(ChargeKind::Sphere);
+  auto& window = Deref(dynamic_cast<Window*>(&sh));
+  SphereInput in{};
+  in.q = Number(sh, 3);
+  in.P.X = Number(sh, 0);
+  in.P.Y = Number(sh, 1);
+  in.P.Z = Number(sh, 2);
+  in.R = Number(sh, 4);
+  // Tested in this order; the sheet keeps exactly one of them on.
+  if (window.ControlRef<RadioButton>("Outside").Value()) in.showVectors = 2;
+  if (window.ControlRef<RadioButton>("Inside").Value()) in.showVectors = 1;
+  if (window.ControlRef<RadioButton>("Both").Value()) in.showVectors = 0;
+  in.grid = sh.GridValue();
+  if (in.R == 0.0) in.R = 300.0;
+  if (in.q == 0.0) in.q = 1.0;
+  return in;
+}
+
+struct RingInput {
+  double q;
+  Vector3D P;
+  double R;
+  Vector3D N;
+  std::int32_t n;
+  bool grid;
+};
+RingInput ReadRing() {
+  ChargeSheet& sh = Sheet(ChargeKind::Ring);
+  RingInput in{};
+  in.q = Number(sh, 6);
+  in.P.X = Number(sh, 0);
+  in.P.Y = Number(sh, 1);
+  in.P.Z = Number(sh, 2);
+  in.R = Number(sh, 7);
+  in.N.X = Number(sh, 3);
+  in.N.Y = Number(sh, 4);
+  in.N.Z = Number(sh, 5);
+  in.n = Count(sh, 8);
+  in.grid = sh.GridValue();
+  if (in.R == 0.0) in.R = 300.0;
+  if (in.n < 4) in.n = 4;
+  if (in.q == 0.0) in.q = 1.0;
+  if (in.N.X == 0.0 && in.N.Y == 0.0 && in.N.Z == 0.0) in.N = Vector3D(1.0, 0.0, 0.0);
+  in.N = TameDirection(in.N);
+  return in;
+}
+
+struct CylinderInput {
+  double q;
+  Vector3D P;
+  std::int32_t n;
+  double L, r;
+  bool grid;
+  std::int32_t a;
+};
+CylinderInput ReadCylinder() {
+  ChargeSheet& sh = Sheet(ChargeKind::Cylinder);
+  CylinderInput in{};
+  in.q = Number(sh, 3);
+  in.P.X = Number(sh, 0);
+  in.P.Y = Number(sh, 1);
+  in.P.Z = Number(sh, 2);
+  in.n = Count(sh, 5);
+  in.L = Number(sh, 4);
+  in.r = Number(sh, 6);
+  in.grid = sh.GridValue();
+  in.a = sh.PopupIndex();
+  if (in.L == 0.0) in.L = 1000;
+  if (in.n < 1) in.n = 1;
+  if (in.q == 0.0) in.q = 1.0;
+  return in;
+}
+
+Vector3D CylinderAxis(std::int32_t a) {
+  if (a == 0) return {1.0, 0.0, 0.0};
+  if (a == 1) return {0.0, 1.0, 0.0};
+  return {0.0, 0.0, 1.0};
+}
+
+// The first reason the values cannot be built, or nothing.
+std::optional<std::string> Problem(std::int64_t count, std::int64_t inScene, const SceneValueCheck& values) {
+  if (auto p = CheckPointCharges(count, inScene)) return p;
+  return values.Problem();
+}
+
+}  // namespace
+
+ChargeKind MainWndo::KindOf(const ChargedObject& co) {
+  if (dynamic_cast<const LineCharge*>(&co)) return ChargeKind::Line;
+  if (dynamic_cast<const PlaneCharge*>(&co)) return ChargeKind::Plane;
+  if (dynamic_cast<const SphereCharge*>(&co)) return ChargeKind::Sphere;
+  if (dynamic_cast<const RingCharge*>(&co)) return ChargeKind::Ring;
+  if (dynamic_cast<const CylinderCharge*>(&co)) return ChargeKind::Cylinder;
+  return ChargeKind::Point;
+}
+
+std::optional<std::string> MainWndo::checkSheet(ChargeKind kind, const ChargedObject* except) {
+  const std::int64_t inScene = PointChargesInScene(except);
+  SceneValueCheck v;
+  switch (kind) {
+    case ChargeKind::Point: {
+      const PointInput in = ReadPoint();
+      v.Value("position", in.x);
+      v.Value("position", in.y);
+      v.Value("position", in.z);
+      return Problem(1, inScene, v);
+    }
+    case ChargeKind::Line: {
+      const LineInput in = ReadLine();
+      v.Vector("center", in.P);
+      v.Value("length", in.L);
+      return Problem(LinePointCharges(in.n), inScene, v);
+    }
+    case ChargeKind::Plane: {
+      const PlaneInput in = ReadPlane();
+      v.Value("center", in.cx);
+      v.Value("center", in.cy);
+      v.Value("center", in.cz);
+      v.Value("side", in.S);
+      return Problem(PlanePointCharges(in.n), inScene, v);
+    }
+    case ChargeKind::Sphere: {
+      const SphereInput in = ReadSphere();
+      v.Vector("center", in.P);
+      v.Value("radius", in.R);
+      return Problem(kSpherePointCharges, inScene, v);
+    }
+    case ChargeKind::Ring: {
+      const RingInput in = ReadRing();
+      v.Vector("center", in.P);
+      v.Value("radius", in.R);
+      return Problem(RingPointCharges(in.n), inScene, v);
+    }
+    case ChargeKind::Cylinder: {
+      const CylinderInput in = ReadCylinder();
+      v.Vector("center", in.P);
+      v.Value("length", in.L);
+      v.Value("radius", in.r);
+      return Problem(CylinderPointCharges(in.n), inScene, v);
+    }
+  }
+  return std::nullopt;
+}
+
+void MainWndo::addCharged(const std::shared_ptr<SurfaceData>& body, const std::shared_ptr<ChargedObject>& charge) {
+  // The charge keeps the sheet's texts before it is listed; ImportData yields,
+  // and nothing half-made may be in the lists meanwhile.
+  charge->ImportData();
+  const int row = static_cast<int>(ChrgObjList.size());
+  SurfaceList.push_back(body);
+  ControlRef<ListBox>("ObjectList").InsertRow(row, charge->Name, 0);
+  SelectedObject = charge;
+  ChrgObjList.push_back(charge);
+  CalcVoltix();
+}
+
+void MainWndo::MakePoint() {
+  BusyScope busy(*this);
+  if (auto problem = checkSheet(ChargeKind::Point, nullptr)) return MsgBox(*problem);
+  const PointInput in = ReadPoint();
+  const Vector3D V(in.x, in.y, in.z);
+  auto body = std::make_shared<SphereData>(V, 2.0);
+  auto charge = New<SingleCharge>(in.q, in.x, in.y, in.z);
+  addCharged(body, charge);
+}
+
+void MainWndo::MakeLine() {
+  BusyScope busy(*this);
+  if (auto problem = checkSheet(ChargeKind::Line, nullptr)) return MsgBox(*problem);
+  const LineInput in = ReadLine();
+  const bool positive = 0.0 < in.q;
+  auto body = std::make_shared<LineData>(in.P, in.D, in.grid, positive);
+  auto charge = New<LineCharge>(in.q, in.n, in.P, in.D);
+  addCharged(body, charge);
+}
+
+void MainWndo::MakePlane() {
+  BusyScope busy(*this);
+  if (auto problem = checkSheet(ChargeKind::Plane, nullptr)) return MsgBox(*problem);
+  const PlaneInput in = ReadPlane();
+  const bool positive = 0.0 < in.q;
+  const Vector3D P(in.cx, in.cy, in.cz);
+  double nx = 1.0, ny = 0.0, nz = 0.0;
+  if (in.k == 0) {
+    nx = 0.0, ny = 0.0, nz = 1.0;
+  } else if (in.k == 1) {
+    nx = 0.0, ny = 1.0, nz = 0.0;
+  }
+  auto body = std::make_shared<PlaneData>(nx, ny, nz, in.cx, in.cy, in.cz, in.S, in.n, in.grid, positive);
+  auto charge = New<PlaneCharge>(in.q, in.n, P, in.S, in.k);
+  addCharged(body, charge);
+}
+
+void MainWndo::MakeSphere() {
+  BusyScope busy(*this);
+  if (auto problem = checkSheet(ChargeKind::Sphere, nullptr)) return MsgBox(*problem);
+  const SphereInput in = ReadSphere();
+  const bool positive = 0.0 < in.q;
+  auto body = std::make_shared<SphereData>(in.P, in.R, in.grid, positive, in.showVectors);
+  auto charge = New<SphereCharge>(in.q, in.P, in.R);
+  addCharged(body, charge);
+}
+
+void MainWndo::MakeRing() {
+  BusyScope busy(*this);
+  if (auto problem = checkSheet(ChargeKind::Ring, nullptr)) return MsgBox(*problem);
+  const RingInput in = ReadRing();
+  const bool positive = 0.0 < in.q;
+  auto body = std::make_shared<RingData>(in.P, in.R, in.N, in.n, in.grid, positive);
+  auto charge = New<RingCharge>(in.q, in.P, in.R, in.N, in.n);
+  addCharged(body, charge);
+}
+
+void MainWndo::MakeCylinder() {
+  BusyScope busy(*this);
+  if (auto problem = checkSheet(ChargeKind::Cylinder, nullptr)) return MsgBox(*problem);
+  const CylinderInput in = ReadCylinder();
+  const bool positive = 0.0 < in.q;
+  // The body copies centre and axis before the charge moves and rescales them.
+  Vector3D P = in.P;
+  Vector3D A = CylinderAxis(in.a);
+  auto body = std::make_shared<CylinderData>(P, A, in.r, in.L, in.n, in.grid, positive);
+  auto charge = New<CylinderCharge>(in.q, in.n, P, A, in.L, in.r);
+  addCharged(body, charge);
+}

@@ -1,0 +1,221 @@
+// The field pass and the partial redraws: dot matrix, test dot, highlight.
+
+#include "app/charge_limits.h"
+#include "app/main_wndo.h"
+#include "charges/charge_sphere.h"
+#include "charges/charged_object.h"
+#include "charges/field_sum.h"
+#include "charges/math.h"
+#include "charges/surface_data.h"
+#include "framework/runtime/construct.h"
+#include "framework/runtime/runtime.h"
+#include "framework/text/text.h"
+#include "framework/ui/controls.h"
+#include "scene/pd3d.h"
+#include "scene/pd3d_space.h"
+#include "scene/pd_box.h"
+#include "scene/pd_round_arrow.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr std::int32_t kLatticeStep = 50;
+constexpr int kLatticeLow = -3;
+constexpr int kLatticeHigh = 3;
+constexpr double kArrowMin = 5.0;
+constexpr double kArrowMax = 500.0;
+constexpr Color kArrowColor = 0xFFFF00;
+constexpr Color kDotColor = 0x00FF00;
+
+PD3DSpace& CurrentScene() { return Deref(PD3D::SelectedSpace.data()); }
+
+// Whether a body leaves the lattice point out: near its charges, or on the
+// side of a sphere whose arrows are not wanted.
+bool Excludes(const SurfaceData& b, const Vector3D& p) {
+  if (b.DistCheck(p)) return true;
+  if (const auto* sphere = dynamic_cast<const SphereData*>(&b)) {
+    const double d = Math::DistBetw(sphere->Center, p);
+    if (sphere->ShowVectors == 1 && sphere->radius < d) return true;
+    if (sphere->ShowVectors == 2 && d < sphere->radius) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<Vector3D> MainWndo::evaluatedPoints(int ch, int s, std::size_t bodies) {
+  std::vector<Vector3D> points;
+  Vector3D p(0.0, 0.0, 0.0);
+  for (int i = kLatticeLow; i <= kLatticeHigh; ++i) {
+    for (int j = kLatticeLow; j <= kLatticeHigh; ++j) {
+      for (int k = kLatticeLow; k <= kLatticeHigh; ++k) {
+        p.X = static_cast<double>(kLatticeStep * i);
+        p.Y = static_cast<double>(kLatticeStep * j);
+        p.Z = static_cast<double>(kLatticeStep * k);
+        const bool onPlane = ch == 0 || (ch == 1 && j == s) || (ch == 2 && i == s) || (ch == 3 && k == s);
+        if (onPlane) {
+          bool excluded = false;
+          for (std::size_t b = 0; b < bodies && b < SurfaceList.size(); ++b) {
+            if (Excludes(*SurfaceList[b], p)) {
+              excluded = true;
+              break;
+            }
+            RuntimeBackgroundTask();
+          }
+          if (!excluded) points.push_back(p);
+        }
+        RuntimeBackgroundTask();
+      }
+      RuntimeBackgroundTask();
+    }
+    RuntimeBackgroundTask();
+  }
+  return points;
+}
+
+void MainWndo::makeMatrixBox(const Vector3D& p) {
+  const Vector3D size(3.0, 3.0, 3.0);
+  const Vector3D axis(3.0, 0.0, 0.0);
+  Vector3D up(0.0, 10.0, 0.0);
+  Matrix.push_back(New<PDBox>(&p, kDotColor, &size, &axis, &up));
+}
+
+void MainWndo::CalcVoltix() {
+  BusyScope busy(*this);
+  PD3DSpace& view = Deref(MyPDSpace());
+  // 1. Empty the view; the old boxes left with everything else.
+  view.RemoveAllObjects();
+  Matrix.clear();
+  // 2-3. The counts and the plane choice hold for the whole pass.
+  const std::size_t nC = ChrgObjList.size();
+  const std::size_t nS = SurfaceList.size();
+  const int ch = ControlRef<PopupMenu>("PMShow").ListIndex();
+  const int s = ControlRef<Slider>("SLScan").Value();
+  // 4. The charges, the selected one dark, with the rows following.
+  auto& list = ControlRef<ListBox>("ObjectList");
+  for (std::size_t n = 0; n < nC; ++n) {
+    const auto& co = ChrgObjList[n];
+    const bool selected = co == SelectedObject;
+    if (selected) {
+      co->DisplaySelected();
+    } else {
+      co->DisplayIt();
+    }
+    list.SetSelected(static_cast<int>(n), selected);
+    RuntimeBackgroundTask();
+  }
+  // 5-6. The lattice points that pass the filters, their field sums, arrows
+  // and boxes. The sums run in parallel on the numbers alone; the scene
+  // objects are made here, in lattice order, as a point-by-point walk would.
+  const std::vector<Vector3D> points = evaluatedPoints(ch, s, nS);
+  const std::vector<std::shared_ptr<ChargedObject>> charges(ChrgObjList.begin(),
+                                                            ChrgObjList.begin() + static_cast<std::ptrdiff_t>(nC));
+  const std::vector<Vector3D> fields = SumFieldAt(charges, points);
+  const bool dots = ControlRef<CheckBox>("CBDotMatrix").Value();
+  for (std::size_t n = 0; n < points.size(); ++n) {
+    const Vector3D& p = points[n];
+    Vector3D E = fields[n];
+    E.MultiplyBy(EScale);
+    const double m = E.Length();
+    // Both comparisons are false for a non-finite magnitude.
+    if (kArrowMin < m && m < kArrowMax) New<PDRoundArrow>(&p, kArrowColor, &E);
+    if (dots) makeMatrixBox(p);
+    RuntimeBackgroundTask();
+  }
+  // 7. The grids asked for.
+  for (std::size_t b = 0; b < nS && b < SurfaceList.size(); ++b) {
+    if (SurfaceList[b]->gridEnabled) SurfaceList[b]->DrawGrid();
+    RuntimeBackgroundTask();
+  }
+  // 8-9. The test dot, then one render.
+  UpdateTestCharge();
+  CurrentScene().Update();
+}
+
+void MainWndo::UpdateMatrix() {
+  BusyScope busy(*this);
+  if (!ControlRef<CheckBox>("CBDotMatrix").Value()) {
+    for (std::size_t n = 0; n < Matrix.size(); ++n) {
+      CurrentScene().RemoveObject(Matrix[n]);
+      RuntimeBackgroundTask();
+    }
+    Matrix.clear();
+  } else {
+    const std::size_t nS = SurfaceList.size();
+    const int ch = ControlRef<PopupMenu>("PMShow").ListIndex();
+    const int s = ControlRef<Slider>("SLScan").Value();
+    for (const Vector3D& p : evaluatedPoints(ch, s, nS)) makeMatrixBox(p);
+  }
+  CurrentScene().Update();
+}
+
+void MainWndo::UpdateTestCharge() {
+  BusyScope busy(*this);
+  PD3DSpace& view = Deref(MyPDSpace());
+  if (TestDot) {
+    view.RemoveObject(TestDot);
+    TestDot = nullptr;
+  }
+  if (TestField) {
+    view.RemoveObject(TestField);
+    TestField = nullptr;
+  }
+  if (ControlRef<CheckBox>("CBTest").Value()) {
+    const Vector3D p(Val(ControlRef<EditField>("EFX").Text()), Val(ControlRef<EditField>("EFY").Text()),
+                     Val(ControlRef<EditField>("EFZ").Text()));
+    // A dot too far out to draw is left out (no message: the fields change
+    // with every key typed).
+    SceneValueCheck drawable;
+    drawable.Vector("test dot", p);
+    if (!drawable.Problem()) {
+      const Vector3D size(3.0, 3.0, 3.0);
+      const Vector3D axis(1.0, 0.0, 0.0);
+      Vector3D up(0.0, 1.0, 0.0);
+      TestDot = New<PDBox>(&p, kDotColor, &size, &axis, &up);
+      Vector3D E(0.0, 0.0, 0.0);
+      const std::size_t nC = ChrgObjList.size();
+      for (std::size_t n = 0; n < nC && n < ChrgObjList.size(); ++n) {
+        E.Add(ChrgObjList[n]->VoltixAt(p));
+        RuntimeBackgroundTask();
+      }
+      E.MultiplyBy(EScale);
+      const double m = E.Length();
+      if (kArrowMin < m) {
+        if (m < kArrowMax) {
+          TestField = New<PDRoundArrow>(&p, kArrowColor, &E);
+        } else {
+          Beep();
+        }
+      }
+    }
+  }
+  if (!Resetting) view.Update();
+}
+
+void MainWndo::UpdateHighlight() {
+  BusyScope busy(*this);
+  for (std::size_t n = 0; n < ChrgObjList.size(); ++n) {
+    const std::shared_ptr<ChargedObject> co = ChrgObjList[n];
+    if (co == SelectedObject) {
+      RemoveChrgObject(co);
+      co->DisplaySelected();
+    } else if (!co->ChargeList.empty() && co->ChargeList[0]->GraphRep) {
+      const Color c = co->ChargeList[0]->GraphRep->myColor;
+      if (c == kPositiveSelectedColor || c == kNegativeSelectedColor) {
+        RemoveChrgObject(co);
+        co->DisplayIt();
+      }
+    }
+    RuntimeBackgroundTask();
+  }
+  CurrentScene().Update();
+}
+
+void MainWndo::RemoveChrgObject(const std::shared_ptr<ChargedObject>& co) {
+  PD3DSpace& scene = CurrentScene();
+  for (std::size_t n = 0; n < co->ChargeList.size(); ++n) {
+    if (co->ChargeList[n]->GraphRep) scene.RemoveObject(co->ChargeList[n]->GraphRep);
+    RuntimeBackgroundTask();
+  }
+}

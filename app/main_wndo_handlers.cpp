@@ -1,0 +1,281 @@
+// What each control of the main window does.
+
+#include "app/about_wndo.h"
+#include "app/main_wndo.h"
+#include "charges/charge_sphere.h"
+#include "charges/charged_object.h"
+#include "charges/surface_data.h"
+#include "framework/runtime/runtime.h"
+#include "framework/text/text.h"
+#include "framework/ui/controls.h"
+#include "scene/pd3d.h"
+#include "scene/pd3d_space.h"
+
+#include <cmath>
+
+// --- camera -----------------------------------------------------------------------
+
+void MainWndo::SLZoom_ValueChanged() {
+  const double z = static_cast<double>(ControlRef<Slider>("SLZoom").Value()) / 100.0;
+  PD3DSpace& view = Deref(MyPDSpace());
+  view.DoZoom(std::pow(10.0, z));
+  if (!Resetting) view.Update();
+}
+
+void MainWndo::SLLat_ValueChanged() {
+  PD3DSpace& view = Deref(MyPDSpace());
+  view.Latitude = static_cast<double>(ControlRef<Slider>("SLLat").Value());
+  if (!Resetting) view.Update();
+}
+
+void MainWndo::SLLong_ValueChanged() {
+  PD3DSpace& view = Deref(MyPDSpace());
+  view.Longitude = static_cast<double>(ControlRef<Slider>("SLLong").Value());
+  if (!Resetting) view.Update();
+}
+
+// --- arrow scale --------------------------------------------------------------------
+
+namespace {
+double ArrowScale(int sliderValue) {
+  const double e = static_cast<double>(sliderValue - 6) * 0.5;
+  return std::pow(10.0, e) * 150000.0;
+}
+}  // namespace
+
+void MainWndo::SLEScale_Open() { EScale = ArrowScale(ControlRef<Slider>("SLEScale").Value()); }
+
+void MainWndo::SLEScale_ValueChanged() {
+  EScale = ArrowScale(ControlRef<Slider>("SLEScale").Value());
+  if (Resetting) return;
+  if (deferIfBusy([this] { CalcVoltix(); })) return;
+  CalcVoltix();
+}
+
+// --- 3D view ------------------------------------------------------------------------
+
+void MainWndo::MyPDSpace_Open() {
+  PD3DSpace& view = Deref(MyPDSpace());
+  view.ShowAxes = true;
+  view.StopAutoUpdate();
+  view.Update();
+}
+
+void MainWndo::MyPDSpace_Click(int x, int y) {
+  if (deferIfBusy([this, x, y] { MyPDSpace_Click(x, y); })) return;
+  BusyScope busy(*this);
+  const std::shared_ptr<PD3DObject> obj = Deref(MyPDSpace()).PickedObj(x, y);
+  if (auto sphere = std::dynamic_pointer_cast<ChargeSphere>(obj)) {
+    const std::shared_ptr<ChargedObject> parent = sphere->Parent.lock();
+    int k = -1;
+    for (int i = 0; i < static_cast<int>(ChrgObjList.size()); ++i) {
+      if (ChrgObjList[static_cast<std::size_t>(i)] == parent) k = i;
+      RuntimeBackgroundTask();
+    }
+    if (parent) SelectedObject = parent;
+    auto& list = ControlRef<ListBox>("ObjectList");
+    for (int i = 0; i < static_cast<int>(ChrgObjList.size()); ++i) {
+      list.SetSelected(i, i == k);
+      RuntimeBackgroundTask();
+    }
+  }
+  UpdateHighlight();
+}
+
+// --- list of charged objects -----------------------------------------------------------
+
+bool MainWndo::ObjectList_CellClick(int row, int /*column*/, int /*x*/, int /*y*/) {
+  if (deferIfBusy([this, row] { ObjectList_CellClick(row, 0, 0, 0); })) return false;
+  if (row < 0 || row >= static_cast<int>(ChrgObjList.size())) return false;
+  BusyScope busy(*this);
+  SelectedObject = ChrgObjList[static_cast<std::size_t>(row)];
+  UpdateHighlight();
+  return false;
+}
+
+int MainWndo::selectedIndex() {
+  int k = -1;
+  for (int i = 0; i < static_cast<int>(ChrgObjList.size()); ++i) {
+    if (ChrgObjList[static_cast<std::size_t>(i)] == SelectedObject) k = i;
+    RuntimeBackgroundTask();
+  }
+  return SelectedObject ? k : -1;
+}
+
+void MainWndo::DeleteButton_Action() {
+  if (deferIfBusy([this] { DeleteButton_Action(); })) return;
+  BusyScope busy(*this);
+  const int k = selectedIndex();
+  if (k == -1) return;
+  SurfaceList.erase(SurfaceList.begin() + k);
+  ChrgObjList.erase(ChrgObjList.begin() + k);
+  ControlRef<ListBox>("ObjectList").RemoveRow(k);
+  SelectedObject = nullptr;
+  CalcVoltix();
+}
+
+void MainWndo::Edit_Action() {
+  if (deferIfBusy([this] { Edit_Action(); })) return;
+  BusyScope busy(*this);
+  const int k = selectedIndex();
+  if (k == -1) return;
+  const std::shared_ptr<ChargedObject> s = SelectedObject;
+  s->ExportData();
+  Deref(dynamic_cast<Window*>(s->Creator)).ShowModalWithin(this);
+  if (!s->CreatorDoneFlag()) return;
+  // Refuse before anything is removed, so that a refused edit keeps the object.
+  const ChargeKind kind = KindOf(*s);
+  if (auto problem = checkSheet(kind, s.get())) {
+    MsgBox(*problem);
+    return;
+  }
+  ControlRef<ListBox>("ObjectList").RemoveRow(k);
+  ChrgObjList.erase(ChrgObjList.begin() + k);
+  SurfaceList.erase(SurfaceList.begin() + k);
+  s->Create();
+}
+
+void MainWndo::PBReset_Action() {
+  if (deferIfBusy([this] { PBReset_Action(); })) return;
+  BusyScope busy(*this);
+  ChrgObjList.clear();
+  SurfaceList.clear();
+  Matrix.clear();
+  ControlRef<ListBox>("ObjectList").DeleteAllRows();
+  Resetting = true;
+  struct Restore {
+    bool& flag;
+    ~Restore() { flag = false; }
+  } restore{Resetting};
+  ControlRef<Slider>("SLEScale").SetValue(6);
+  ControlRef<Slider>("SLLat").SetValue(10);
+  ControlRef<Slider>("SLLong").SetValue(0);
+  ControlRef<Slider>("SLZoom").SetValue(0);
+  ControlRef<Slider>("SLScan").SetValue(0);
+  ControlRef<PopupMenu>("PMShow").SetListIndex(0);
+  ControlRef<CheckBox>("CBDotMatrix").SetValue(false);
+  ControlRef<EditField>("EFX").SetText("0");
+  ControlRef<EditField>("EFY").SetText("0");
+  ControlRef<EditField>("EFZ").SetText("0");
+  ControlRef<CheckBox>("CBTest").SetValue(false);
+  Resetting = false;
+  PD3DSpace& view = Deref(PD3D::SelectedSpace.data());
+  view.RemoveAllObjects();
+  view.Update();
+}
+
+// --- charge buttons -------------------------------------------------------------------
+
+void MainWndo::chargeButton(ChargeKind kind, const std::function<void()>& factory) {
+  BusyScope busy(*this);
+  Deref(dynamic_cast<Window*>(SheetFor(kind))).ShowModalWithin(this);
+  if (!Deref(SheetFor(kind)).DoneFlag()) return;
+  factory();
+}
+
+void MainWndo::PBPoint_Action() {
+  if (deferIfBusy([this] { PBPoint_Action(); })) return;
+  chargeButton(ChargeKind::Point, [this] { MakePoint(); });
+}
+
+void MainWndo::PBLine_Action() {
+  if (deferIfBusy([this] { PBLine_Action(); })) return;
+  chargeButton(ChargeKind::Line, [this] { MakeLine(); });
+}
+
+void MainWndo::PBPlane_Action() {
+  if (deferIfBusy([this] { PBPlane_Action(); })) return;
+  chargeButton(ChargeKind::Plane, [this] { MakePlane(); });
+}
+
+void MainWndo::PBSphere_Action() {
+  if (deferIfBusy([this] { PBSphere_Action(); })) return;
+  chargeButton(ChargeKind::Sphere, [this] { MakeSphere(); });
+}
+
+void MainWndo::PBRing_Action() {
+  if (deferIfBusy([this] { PBRing_Action(); })) return;
+  chargeButton(ChargeKind::Ring, [this] { MakeRing(); });
+}
+
+void MainWndo::PBCylinder_Action() {
+  if (deferIfBusy([this] { PBCylinder_Action(); })) return;
+  chargeButton(ChargeKind::Cylinder, [this] { MakeCylinder(); });
+}
+
+// --- dot matrix, plane choice, scan -----------------------------------------------------
+
+void MainWndo::CBDotMatrix_Action() {
+  if (Resetting) return;
+  if (deferIfBusy([this] { UpdateMatrix(); })) return;
+  UpdateMatrix();
+}
+
+void MainWndo::SLScan_ValueChanged() {
+  if (Resetting) return;
+  if (deferIfBusy([this] { CalcVoltix(); })) return;
+  CalcVoltix();
+}
+
+void MainWndo::PMShow_Change() {
+  if (deferIfBusy([this] { PMShow_Change(); })) return;
+  BusyScope busy(*this);
+  const int i = ControlRef<PopupMenu>("PMShow").ListIndex();
+  auto& scan = ControlRef<Slider>("SLScan");
+  if (i == 0 || i == 4) {
+    // Keep the caller's guard: inside Reset it must stay up.
+    const bool saved = Resetting;
+    Resetting = true;
+    scan.SetValue(0);
+    scan.SetEnabled(false);
+    Resetting = saved;
+  } else if (i >= 1 && i <= 3) {
+    scan.SetEnabled(true);
+  }
+  if (!Resetting) CalcVoltix();
+}
+
+// --- test dot ---------------------------------------------------------------------------
+
+void MainWndo::CBTest_Action() {
+  const bool on = ControlRef<CheckBox>("CBTest").Value();
+  for (const char* name : {"EFX", "EFY", "EFZ", "XArrows", "YArrows", "ZArrows"}) {
+    Deref(Control(name)).setEnabled(on);
+  }
+  if (deferIfBusy([this] { UpdateTestCharge(); })) return;
+  UpdateTestCharge();
+}
+
+void MainWndo::EFX_TextChange() {
+  if (deferIfBusy([this] { UpdateTestCharge(); })) return;
+  UpdateTestCharge();
+}
+
+void MainWndo::EFY_TextChange() {
+  if (deferIfBusy([this] { UpdateTestCharge(); })) return;
+  UpdateTestCharge();
+}
+
+void MainWndo::EFZ_TextChange() {
+  if (deferIfBusy([this] { UpdateTestCharge(); })) return;
+  UpdateTestCharge();
+}
+
+void MainWndo::stepTestCoordinate(const char* field, double step) {
+  auto& ef = ControlRef<EditField>(field);
+  ef.SetText(Str(CDbl(ef.Text()) + step));
+}
+
+void MainWndo::XArrows_Up() { stepTestCoordinate("EFX", 10.0); }
+void MainWndo::XArrows_Down() { stepTestCoordinate("EFX", -10.0); }
+void MainWndo::YArrows_Up() { stepTestCoordinate("EFY", 10.0); }
+void MainWndo::YArrows_Down() { stepTestCoordinate("EFY", -10.0); }
+void MainWndo::ZArrows_Up() { stepTestCoordinate("EFZ", 10.0); }
+void MainWndo::ZArrows_Down() { stepTestCoordinate("EFZ", -10.0); }
+
+// --- menu --------------------------------------------------------------------------------
+
+bool MainWndo::_HelpAbout_Action() {
+  Deref(AboutWndo::Shared()).Show();
+  return true;
+}

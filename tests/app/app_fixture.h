@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/main_wndo.h"
+#include "framework/runtime/runtime.h"
+#include "framework/ui/controls.h"
+#include "scene/pd3d_space.h"
+
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// A fresh main window, shown, with message boxes and beeps recorded instead
+// of shown. The window is destroyed afterwards so the next test builds its own.
+class AppTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    previousSink_ = SetUserAlertSink(UserAlertSink{
+        [this](const std::string& text) { messages.push_back(text); }, [this] { ++beeps; }});
+    w = MainWndo::Shared();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    view = w->MyPDSpace();
+    ASSERT_NE(view, nullptr);
+  }
+  void TearDown() override {
+    delete w;
+    QApplication::processEvents();
+    SetUserAlertSink(previousSink_);
+  }
+
+  template <class T>
+  T& C(const char* name) {
+    return w->ControlRef<T>(name);
+  }
+  [[nodiscard]] int ViewObjects() const { return view->Objects()->Count(); }
+
+  MainWndo* w = nullptr;
+  PD3DSpace* view = nullptr;
+  std::vector<std::string> messages;
+  int beeps = 0;
+
+private:
+  UserAlertSink previousSink_;
+};
