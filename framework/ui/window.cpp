@@ -14,6 +14,7 @@
 
 #include <algorithm>
 
+#include "framework/3d/rb3dspace.h"
 #include "framework/runtime/event_boundary.h"
 #include "framework/ui/menus.h"
 
@@ -59,10 +60,10 @@ void Window::Construct() {
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     QWidget* w = controls_[i].widget;
     if (w == nullptr) continue;
-    const QMetaObject* meta = w->metaObject();
-    if (meta->indexOfMethod("OpenView()") >= 0) {
-      RunVoidHandler([w] { QMetaObject::invokeMethod(w, "OpenView", Qt::DirectConnection); });
-    } else if (meta->indexOfSignal("Open()") >= 0) {
+    if (auto* view = dynamic_cast<Rb3DSpace*>(w)) {
+      // A 3D view opens once, through its own path (defaults, then its event).
+      RunVoidHandler([view] { view->OpenView(); });
+    } else if (w->metaObject()->indexOfSignal("Open()") >= 0) {
       RunVoidHandler([w] { QMetaObject::invokeMethod(w, "Open", Qt::DirectConnection); });
     }
   }

@@ -56,8 +56,10 @@ enum WindowFrame : int {
 //
 // Creation is two-step, because virtual calls do not reach a subclass from a
 // constructor: make the object, then call Construct(), which runs Layout(),
-// CreateControls(), the controls' Open events in creation order, then
-// AddMenuHandlers() and Event_Open(). Layout() sets the window properties
+// CreateControls(), the controls' Open events in creation order (a 3D view
+// through Rb3DSpace::OpenView(), which opens it once; any other control that
+// has an Open() signal gets it emitted), then AddMenuHandlers() and
+// Event_Open(). Layout() sets the window properties
 // (title, size, minimum size, frame, menu bar); CreateControls() adds the
 // controls with AddControl().
 //

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/3d/rb3dspace.h"
 #include "framework/runtime/event_boundary.h"
 #include "framework/runtime/runtime.h"
 #include "framework/ui/controls.h"
@@ -73,6 +74,23 @@ protected:
   }
   void AddMenuHandlers() override { log.push_back("AddMenuHandlers"); }
   void Event_Open() override { log.push_back("Open"); }
+};
+
+// A 3D view that counts its open events.
+class CountingView : public Rb3DSpace {
+public:
+  int opens = 0;
+
+protected:
+  void Event_Open() override { ++opens; }
+};
+
+class ViewWindow : public Window {
+public:
+  CountingView* view = nullptr;
+
+protected:
+  void CreateControls() override { view = AddControl(new CountingView, "View", {0, 0, 100, 100}, LockAll); }
 };
 
 // A minimal sheet: Done and Cancel hide it and record the outcome.
@@ -140,6 +158,13 @@ TEST(UiWindow, CreationOrderAndControlLookupByNameAndIndex) {
   EXPECT_THROW((void)w.ControlRef<EditField>("EF", 0), NilObjectException);
   EXPECT_NO_THROW((void)w.ControlRef<Slider>("SLScale"));
   EXPECT_EQ(Window::LiveWindow<LoggingWindow>(), &w);
+
+  // A 3D view opens during creation, and only once.
+  ViewWindow v;
+  v.Construct();
+  ASSERT_NE(v.view, nullptr);
+  EXPECT_EQ(v.view->opens, 1);
+  EXPECT_TRUE(v.view->IsOpen());
 }
 
 TEST(UiWindow, LiveWindowForgetsAWindowDestroyedOnClose) {
