@@ -4,6 +4,23 @@
 #include "scene/pd3d_space.h"
 
 #include <cmath>
+#include <utility>
+
+namespace {
+ShapeTextObserver& Observer() {
+  static ShapeTextObserver observer;
+  return observer;
+}
+}  // namespace
+
+ShapeTextObserver SetShapeTextObserver(ShapeTextObserver observer) {
+  return std::exchange(Observer(), std::move(observer));
+}
+
+void PD3DObject::AddShapeText(const std::string& text) {
+  if (Observer()) Observer()(*this, text);
+  AddShapeFromString(text, -1);
+}
 
 bool NearlyParallel(const Vector3D& a, const Vector3D& b) { return a.Cross(b).LenSquared() < 0.001; }
 

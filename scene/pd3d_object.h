@@ -4,8 +4,10 @@
 #include "framework/math/vector3d.h"
 #include "scene/pd3d.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 // Base of every scene object. Objects are built in unscaled scene units: the
 // framework Position is pos × the view's scene scale, and the framework Scale
@@ -36,6 +38,8 @@ public:
   std::weak_ptr<PD3DObject> compositeHolder;
 
 protected:
+  // Hands a 3DMF shape text to the framework (AddShapeFromString(text, -1)).
+  void AddShapeText(const std::string& text);
   // Constructor steps shared by the primitives: `space` = the current view
   // (NilObjectException without one) and framework Scale = its scene scale.
   PD3DSpace& TakeCurrentSpace();
@@ -47,6 +51,11 @@ protected:
   // `mode`) about Position + offset: sign +1 for the maximum, -1 the minimum.
   Vector3D BoundCorner(int mode, double sign, const Vector3D& offset = Vector3D());
 };
+
+// Sees every shape text that a scene object hands to the framework; tests
+// install one to read the texts, which are not kept. Returns the previous one.
+using ShapeTextObserver = std::function<void(const PD3DObject& object, const std::string& text)>;
+ShapeTextObserver SetShapeTextObserver(ShapeTextObserver observer);
 
 // True when a × b is shorter than the threshold the primitives use to call
 // two directions parallel (squared length below 0.001).

@@ -17,11 +17,10 @@ void PDBox::Constructor(const Vector3D* pos, Color color, const Vector3D* size, 
   const Vector3D major = GetMajor(u, ax, sz.Z);
   const Vector3D minor = GetMinor(orientation, major, sz.Y);
   const Vector3D origin = NewPosition(orientation, major, minor);
-  AddShapeFromString(shape_text::Primitive("Box",
+  AddShapeText(shape_text::Primitive("Box",
                                            {shape_text::Triple(orientation), shape_text::Triple(major),
                                             shape_text::Triple(minor), shape_text::Triple(origin)},
-                                           shape_text::DiffuseColor(color)),
-                     -1);
+                                           shape_text::DiffuseColor(color)));
   Visible = true;
   PlaceAt(p);
   myColor = color;

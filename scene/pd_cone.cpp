@@ -5,7 +5,7 @@
 void PDCone::Constructor(const Vector3D* pos, Color color, const Vector3D* axis, double radius) {
   PD3DSpace& view = TakeCurrentSpace();
   const RoundSolid s = MakeRoundSolid("Cone", view, pos, color, axis, radius);
-  AddShapeFromString(s.text, -1);
+  AddShapeText(s.text);
   Visible = true;
   PlaceAt(s.pos);
   myColor = color;

@@ -5,7 +5,7 @@
 void PDCylinder::Constructor(const Vector3D* pos, Color color, const Vector3D* axis, double radius) {
   PD3DSpace& view = TakeCurrentSpace();
   const RoundSolid s = MakeRoundSolid("Cylinder", view, pos, color, axis, radius);
-  AddShapeFromString(s.text, -1);
+  AddShapeText(s.text);
   Visible = true;
   PlaceAt(s.pos);
   myColor = color;

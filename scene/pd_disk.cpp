@@ -24,10 +24,9 @@ void PDDisk::Constructor(const Vector3D* pos, Color color, Vector3D* axis, doubl
   if (radius == 0.0) radius = 1.0;
   ax.Normalize();
   const DiskRadii r = MakeDiskRadii(ax, radius);
-  AddShapeFromString(shape_text::Primitive("Disk", {shape_text::Triple(r.major), shape_text::Triple(r.minor), "0 0 0",
+  AddShapeText(shape_text::Primitive("Disk", {shape_text::Triple(r.major), shape_text::Triple(r.minor), "0 0 0",
                                                     "0 1", "0 1"},
-                                           shape_text::DiffuseColor(color)),
-                     -1);
+                                           shape_text::DiffuseColor(color)));
   Visible = true;
   PlaceAt(p);
   myColor = color;

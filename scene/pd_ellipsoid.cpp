@@ -24,11 +24,10 @@ void PDEllipsoid::Constructor(const Vector3D* pos, Color color, const Vector3D* 
   const Vector3D orientation = GetOrientation(ax, sz.X);
   const Vector3D major = GetMajor(u, ax, sz.Z);
   const Vector3D minor = GetMinor(orientation, major, sz.Y);
-  AddShapeFromString(shape_text::Primitive("Ellipsoid",
+  AddShapeText(shape_text::Primitive("Ellipsoid",
                                            {shape_text::Triple(orientation), shape_text::Triple(major),
                                             shape_text::Triple(minor), "0 0 0", "0 1", "0 1"},
-                                           shape_text::DiffuseColor(color)),
-                     -1);
+                                           shape_text::DiffuseColor(color)));
   Visible = true;
   PlaceAt(p);
   myColor = color;

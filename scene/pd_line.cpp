@@ -9,9 +9,8 @@ void PDLine::Constructor(const Vector3D* p1, const Vector3D* p2, Color color) {
   Vector3D d = b;
   d.Subtract(a);
   // The line's colour components run from 0 to 20 (byte × 20 ÷ 255).
-  AddShapeFromString(shape_text::Primitive("Line", {"0 0 0", shape_text::Triple(d)},
-                                           shape_text::DiffuseColor(color, 20)),
-                     -1);
+  AddShapeText(shape_text::Primitive("Line", {"0 0 0", shape_text::Triple(d)},
+                                           shape_text::DiffuseColor(color, 20)));
   PD3DSpace& view = TakeCurrentSpace();
   PlaceAt(a);
   axis = d;

@@ -113,7 +113,7 @@ void PDPyramid::Constructor(const Vector3D* pos, Color color, const Vector3D* si
       {2, ")"},
       {1, ")"},
   });
-  AddShapeFromString(text, -1);
+  AddShapeText(text);
   Visible = true;
   PlaceAt(p);
   myColor = color;

@@ -14,10 +14,9 @@ void PDRing::Constructor(const Vector3D* pos, Color color, Vector3D* axis, doubl
   ax.Normalize();
   const DiskRadii r = MakeDiskRadii(ax, radius);
   ax.MultiplyBy(thickness / 2.0);
-  AddShapeFromString(shape_text::Primitive("Torus", {shape_text::Triple(ax), shape_text::Triple(r.major),
+  AddShapeText(shape_text::Primitive("Torus", {shape_text::Triple(ax), shape_text::Triple(r.major),
                                                      shape_text::Triple(r.minor), "0 0 0", "1", "0 1", "0 1"},
-                                           shape_text::DiffuseColor(color)),
-                     -1);
+                                           shape_text::DiffuseColor(color)));
   Visible = true;
   PlaceAt(p);
   myColor = color;

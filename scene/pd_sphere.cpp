@@ -8,9 +8,8 @@ void PDSphere::Constructor(const Vector3D* pos, Color color, double radius) {
   const Vector3D p = pos ? *pos : Vector3D();
   if (radius == 0.0) radius = 1.0;
   const std::string S = Str(radius);
-  AddShapeFromString(shape_text::Primitive("Ellipsoid", {"0 0 " + S, S + " 0 0", "0 " + S + " 0", "0 0 0", "0 1", "0 1"},
-                                           shape_text::DiffuseColor(color)),
-                     -1);
+  AddShapeText(shape_text::Primitive("Ellipsoid", {"0 0 " + S, S + " 0 0", "0 " + S + " 0", "0 0 0", "0 1", "0 1"},
+                                           shape_text::DiffuseColor(color)));
   Visible = true;
   PlaceAt(p);
   myColor = color;
