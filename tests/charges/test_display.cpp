@@ -1,0 +1,115 @@
+#include "charges/charge_kinds.h"
+#include "charges/charge_sphere.h"
+#include "charges/surface_data.h"
+#include "framework/runtime/construct.h"
+#include "scene/pd3d_space.h"
+#include "scene/pd_line.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A current 3D view for the spheres and lines to join.
+class Display : public ::testing::Test {
+protected:
+  void SetUp() override {
+    view_ = std::make_unique<PD3DSpace>();
+    view_->resize(400, 300);
+    view_->show();
+    view_->OpenView();
+    if (PD3D::SelectedSpace == nullptr || view_->Objects() == nullptr) GTEST_SKIP() << "no OpenGL view here";
+  }
+  void TearDown() override {
+    if (view_) view_->RemoveAllObjects();
+    view_.reset();
+  }
+  int sceneCount() { return view_->Objects()->Count(); }
+
+  std::unique_ptr<PD3DSpace> view_;
+};
+
+std::shared_ptr<ChargeSphere> sphereOf(const PointCharge& c) {
+  return std::dynamic_pointer_cast<ChargeSphere>(c.GraphRep);
+}
+
+}  // namespace
+
+TEST_F(Display, SphereColoursAndSizesBySign) {
+  struct Case {
+    double q;
+    std::uint32_t color;
+    std::uint32_t selected;
+    double size;
+  };
+  const Case cases[] = {{1.0, 0xFF0000, 0x660000, 10.0},
+                        {-8.0, 0x0000FF, 0x000066, 20.0},
+                        {0.0, 0x0000FF, 0x000066, 2.0},
+                        {0.001, 0xFF0000, 0x660000, 2.0},
+                        {3.0, 0xFF0000, 0x660000, 14.422495703074083}};
+  for (const Case& c : cases) {
+    auto object = New<SingleCharge>(c.q, 5.0, 6.0, 7.0);
+    const PointCharge& pc = *object->ChargeList[0];
+    EXPECT_NEAR(PointCharge::SphereSize(c.q), c.size, 1e-9) << c.q;
+
+    object->DisplayIt();
+    auto sphere = sphereOf(pc);
+    ASSERT_TRUE(sphere) << c.q;
+    EXPECT_EQ(sphere->myColor, c.color) << c.q;
+    EXPECT_EQ(sphere->Parent.lock(), object);
+    // The sphere's extent is its radius about the charge.
+    EXPECT_NEAR(sphere->GetBoundMax().X - sphere->GetBoundMin().X, 2.0 * c.size, 0.05 * c.size) << c.q;
+
+    object->DisplaySelected();
+    EXPECT_EQ(sphereOf(pc)->myColor, c.selected) << c.q;
+  }
+}
+
+TEST_F(Display, EveryShowingAddsNewSpheresThatLeadBackToTheirObject) {
+  auto ring = New<RingCharge>(4.0, Vector3D(), 100.0, Vector3D(0, 0, 1), 6);
+  const int before = sceneCount();
+  ring->DisplayIt();
+  EXPECT_EQ(sceneCount(), before + 6);
+  auto first = ring->ChargeList[0]->GraphRep;
+  ring->DisplayIt();  // nothing removed in between: two spheres per charge
+  EXPECT_EQ(sceneCount(), before + 12);
+  EXPECT_NE(ring->ChargeList[0]->GraphRep, first);
+  for (const auto& c : ring->ChargeList) {
+    EXPECT_EQ(sphereOf(*c)->Parent.lock(), ring);
+    EXPECT_GE(view_->Objects()->IndexOf(c->GraphRep.get()), 0);
+  }
+
+  // A sphere does not keep its charged object alive.
+  auto sphere = sphereOf(*ring->ChargeList[0]);
+  ring.reset();
+  EXPECT_TRUE(sphere->Parent.expired());
+
+  // An empty object shows nothing.
+  auto empty = New<LineCharge>(1.0, 0, Vector3D(), Vector3D(1, 0, 0));
+  const int now = sceneCount();
+  empty->DisplayIt();
+  EXPECT_EQ(sceneCount(), now);
+}
+
+TEST_F(Display, GridLinesInTheirSignColours) {
+  RingData ring(Vector3D(), 100.0, Vector3D(0, 0, 1), 5, true, false);
+  const int before = sceneCount();
+  ring.DrawGrid();
+  EXPECT_EQ(sceneCount(), before + 5);
+  ring.DrawGrid();
+  EXPECT_EQ(sceneCount(), before + 10);
+  for (const auto& g : ring.LineList) {
+    auto line = std::dynamic_pointer_cast<PDLine>(g->GraphRep);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->myColor, 0x0000FFu);
+  }
+  LineData red(Vector3D(), Vector3D(0, 50, 0), true, true);
+  red.DrawGrid();
+  EXPECT_EQ(red.LineList[0]->GraphRep->myColor, 0xFF0000u);
+
+  LineData none(Vector3D(), Vector3D(0, 50, 0), false, true);
+  const int now = sceneCount();
+  none.DrawGrid();
+  EXPECT_EQ(sceneCount(), now);
+}

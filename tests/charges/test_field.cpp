@@ -1,0 +1,189 @@
+#include "charges/charge_kinds.h"
+#include "charges/field_sum.h"
+#include "framework/runtime/construct.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <random>
+
+namespace {
+
+bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+bool sameBits(const Vector3D& a, const Vector3D& b) {
+  return sameBits(a.X, b.X) && sameBits(a.Y, b.Y) && sameBits(a.Z, b.Z);
+}
+
+// The straightforward pass: per point, per object, in list order.
+std::vector<Vector3D> scalarPass(const std::vector<std::shared_ptr<ChargedObject>>& objects,
+                                 const std::vector<Vector3D>& points) {
+  std::vector<Vector3D> out;
+  for (const auto& P : points) {
+    Vector3D E(0.0, 0.0, 0.0);
+    for (const auto& o : objects) E.Add(o->VoltixAt(P));
+    out.push_back(E);
+  }
+  return out;
+}
+
+// The field sum written out from the point charges themselves, not from the
+// packed arrays that VoltixAt uses.
+Vector3D fieldFromChargeList(const ChargedObject& o, const Vector3D& P) {
+  Vector3D E(0.0, 0.0, 0.0);
+  for (const auto& c : o.ChargeList) {
+    const Vector3D d = P.Minus(c->Position);
+    const double L = d.Length();
+    E.Add(d.Times(c->Charge / ((L * L) * L)));
+  }
+  return E;
+}
+
+}  // namespace
+
+TEST(FieldSum, OneChargeAtTheListedPoints) {
+  auto plus = New<SingleCharge>(1.0, 0.0, 0.0, 0.0);
+  auto minus = New<SingleCharge>(-1.0, 0.0, 0.0, 0.0);
+  const Vector3D P(10.0, 0.0, 0.0);
+  EXPECT_EQ(plus->VoltixAt(P), Vector3D(0.01, 0.0, 0.0));
+  EXPECT_EQ(plus->VoltixAt(Vector3D(0.0, -2.0, 0.0)), Vector3D(0.0, -0.25, 0.0));
+  EXPECT_EQ(minus->VoltixAt(P), Vector3D(-0.01, 0.0, 0.0));
+  EXPECT_EQ(minus->VoltixAt(Vector3D(0.0, -2.0, 0.0)), Vector3D(0.0, 0.25, 0.0));
+  // P is only read; a second call gives the same value.
+  EXPECT_EQ(P, Vector3D(10.0, 0.0, 0.0));
+  EXPECT_TRUE(sameBits(plus->VoltixAt(P), plus->VoltixAt(P)));
+
+  auto empty = New<LineCharge>(5.0, 0, Vector3D(1, 2, 3), Vector3D(0, 100, 0));
+  EXPECT_TRUE(empty->ChargeList.empty());
+  EXPECT_EQ(empty->VoltixAt(Vector3D(7, 8, 9)), Vector3D(0, 0, 0));
+}
+
+TEST(FieldSum, AtAPointChargeTheResultCanBeScaledMeasuredAndCompared) {
+  auto ring = New<RingCharge>(3.0, Vector3D(0, 0, 0), 100.0, Vector3D(0, 0, 1), 8);
+  const Vector3D onCharge = ring->ChargeList[2]->Position;
+  Vector3D E;
+  ASSERT_NO_THROW(E = ring->VoltixAt(onCharge));
+  EXPECT_FALSE(E.IsFinite());
+  E.MultiplyBy(1000.0);
+  const double len = E.Length();
+  // The arrow limits of the field pass and any other comparison are false:
+  // no arrow is drawn there.
+  EXPECT_FALSE(5.0 < len && len < 500.0);
+  EXPECT_FALSE(len > 0.0);
+  EXPECT_FALSE(len < 1e300);
+  // The batch sum agrees, and so does a zero charge sitting on the point.
+  auto zero = New<SingleCharge>(0.0, onCharge);
+  const auto batch = SumFieldAt({ring, zero}, {onCharge, Vector3D(0, 0, 50)});
+  EXPECT_FALSE(batch[0].IsFinite());
+  EXPECT_TRUE(batch[1].IsFinite());
+}
+
+TEST(FieldSum, PackedArraysFollowTheChargeList) {
+  Vector3D c(5, -5, 20), a(0, 1, 1);
+  const std::vector<std::shared_ptr<ChargedObject>> objects = {
+      New<LineCharge>(2.5, 7, Vector3D(10, 20, 30), Vector3D(0, 300, 40)),
+      New<PlaneCharge>(-4.0, 5, Vector3D(0, 0, -60), 250.0, 1),
+      New<SphereCharge>(9.0, Vector3D(-40, 0, 0), 120.0),
+      New<RingCharge>(1.5, Vector3D(0, 30, 0), 80.0, Vector3D(1, -1, 1), 9),
+      New<CylinderCharge>(0.7, 4, c, a, 400.0, 60.0),
+  };
+  for (const auto& o : objects) {
+    EXPECT_EQ(o->Packed().size(), o->ChargeList.size()) << o->Name;
+    for (const Vector3D P : {Vector3D(333, 1, -7), Vector3D(-150, 100, 50)}) {
+      EXPECT_TRUE(sameBits(o->VoltixAt(P), fieldFromChargeList(*o, P))) << o->Name;
+    }
+  }
+}
+
+TEST(FieldSum, BatchSumHasTheBitsOfTheScalarLoopOnRandomScenes) {
+  std::mt19937_64 rng(20261207);
+  std::uniform_real_distribution<double> coord(-300.0, 300.0);
+  std::uniform_real_distribution<double> charge(-50.0, 50.0);
+  std::uniform_int_distribution<int> kind(0, 5);
+  std::uniform_int_distribution<int> count(1, 30);
+  auto vec = [&] { return Vector3D(coord(rng), coord(rng), coord(rng)); };
+
+  for (int scene = 0; scene < 12; ++scene) {
+    std::vector<std::shared_ptr<ChargedObject>> objects;
+    const int objectCount = 1 + scene % 7;
+    for (int i = 0; i < objectCount; ++i) {
+      switch (kind(rng)) {
+        case 0: objects.push_back(New<SingleCharge>(charge(rng), vec())); break;
+        case 1: objects.push_back(New<LineCharge>(charge(rng), count(rng), vec(), vec())); break;
+        case 2: objects.push_back(New<PlaneCharge>(charge(rng), count(rng), vec(), coord(rng), i % 3)); break;
+        case 3: objects.push_back(New<SphereCharge>(charge(rng), vec(), coord(rng))); break;
+        case 4: objects.push_back(New<RingCharge>(charge(rng), vec(), coord(rng), vec(), count(rng))); break;
+        default: {
+          Vector3D c = vec(), a = vec();
+          objects.push_back(New<CylinderCharge>(charge(rng), count(rng), c, a, coord(rng), coord(rng)));
+        }
+      }
+    }
+    // Point counts that leave ragged tails for every vector width; the
+    // 343-point lattice of the field pass among them.
+    std::vector<Vector3D> points;
+    const int pointCount = scene == 0 ? 343 : 1 + scene * 5;
+    if (scene == 0) {
+      for (int i = -3; i <= 3; ++i)
+        for (int j = -3; j <= 3; ++j)
+          for (int k = -3; k <= 3; ++k) points.emplace_back(50 * i, 50 * j, 50 * k);
+    } else {
+      for (int i = 0; i < pointCount; ++i) points.push_back(vec());
+    }
+    const auto expected = scalarPass(objects, points);
+    for (unsigned threads : {0u, 1u, 3u}) {
+      const auto got = SumFieldAt(objects, points, threads);
+      ASSERT_EQ(got.size(), points.size());
+      int mismatches = 0;
+      for (std::size_t p = 0; p < points.size(); ++p) mismatches += sameBits(got[p], expected[p]) ? 0 : 1;
+      EXPECT_EQ(mismatches, 0) << "scene " << scene << ", threads " << threads << ", target " << FieldSumTarget();
+    }
+  }
+  EXPECT_TRUE(SumFieldAt({}, {Vector3D(1, 2, 3)}).front() == Vector3D(0, 0, 0));
+  EXPECT_TRUE(SumFieldAt({New<SingleCharge>(1.0, 0, 0, 0)}, {}).empty());
+}
+
+// Physics no one here wrote: Coulomb's law far away, and the on-axis field of
+// a uniformly charged ring.
+TEST(FieldSum, FarFieldOfEveryKindApproachesItsTotalChargeAtItsCentre) {
+  const Vector3D centre(20, -30, 40);
+  Vector3D cylCentre = centre, cylAxis(0, 0, 1);
+  const int rings = 5;
+  const double q = 7.0;
+  const std::vector<std::pair<std::shared_ptr<ChargedObject>, double>> objects = {
+      {New<SingleCharge>(q, centre), q},
+      {New<LineCharge>(q, 11, centre, Vector3D(0, 200, 0)), q},
+      {New<PlaneCharge>(q, 6, centre, 200.0, 0), q},
+      {New<SphereCharge>(q, centre, 100.0), q},
+      {New<RingCharge>(q, centre, 100.0, Vector3D(1, 2, 2), 24), q},
+      {New<CylinderCharge>(q, rings, cylCentre, cylAxis, 200.0, 100.0), rings * q},
+  };
+  const double r = 1.0e5;
+  for (const Vector3D dir : {Vector3D(1, 0, 0), Vector3D(0, 0.6, 0.8), Vector3D(-2, 1, -2).Times(1.0 / 3.0)}) {
+    const Vector3D P = centre.Plus(dir.Times(r));
+    for (const auto& [object, Q] : objects) {
+      const Vector3D E = object->VoltixAt(P);
+      const double expected = Q / (r * r);
+      // Relative deviation of order (size / r)² and (size / r) at most.
+      EXPECT_NEAR(E.Length(), expected, expected * 5e-3) << object->Name;
+      EXPECT_NEAR(E.Dot(dir) / E.Length(), 1.0, 5e-3) << object->Name;
+    }
+  }
+}
+
+TEST(FieldSum, RingOfManyChargesMatchesTheAnalyticAxisField) {
+  const double Q = 12.0, R = 150.0;
+  const Vector3D centre(0, 0, 0), normal(0, 0, 1);
+  auto ring = New<RingCharge>(Q, centre, R, normal, 720);
+  for (double z : {-400.0, -60.0, 10.0, 100.0, 250.0}) {
+    const Vector3D E = ring->VoltixAt(Vector3D(0, 0, z));
+    const double exact = Q * z / std::pow(z * z + R * R, 1.5);
+    EXPECT_NEAR(E.Z, exact, std::abs(exact) * 1e-9) << "z = " << z;
+    EXPECT_NEAR(E.X, 0.0, std::abs(exact) * 1e-9);
+    EXPECT_NEAR(E.Y, 0.0, std::abs(exact) * 1e-9);
+  }
+  // At the centre the contributions cancel.
+  EXPECT_NEAR(ring->VoltixAt(centre).Length(), 0.0, 1e-15);
+}

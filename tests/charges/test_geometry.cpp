@@ -1,0 +1,239 @@
+#include "charges/charge_kinds.h"
+#include "charges/math.h"
+#include "charges/surface_data.h"
+#include "framework/runtime/construct.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <set>
+#include <utility>
+
+namespace {
+
+void expectNear(const Vector3D& got, const Vector3D& want, double tol = 1e-9) {
+  EXPECT_NEAR(got.X, want.X, tol);
+  EXPECT_NEAR(got.Y, want.Y, tol);
+  EXPECT_NEAR(got.Z, want.Z, tol);
+}
+
+int indexOf(const Vector3D& unit) {
+  for (std::size_t i = 0; i < Math::BuckyList.size(); ++i) {
+    Vector3D v = Math::BuckyList[i];
+    v.Normalize();
+    if (Math::DistBetw(v, unit) < 1e-12) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+}  // namespace
+
+TEST(Geometry, DistancesAndAngles) {
+  EXPECT_EQ(Math::DistBetw(Vector3D(0, 0, 0), Vector3D(3, 4, 12)), 13.0);
+  EXPECT_EQ(Math::DistBetw(Vector3D(1.5, -2, 7), Vector3D(1.5, -2, 7)), 0.0);
+
+  const PlaneData plane(0, 0, 2, 5, 5, 10, 100.0, 2, false, true);
+  EXPECT_NEAR(Math::PointToPlane(plane, Vector3D(1, 2, 3)), 7.0, 1e-12);
+
+  const Vector3D P(0, 5, 0), point(7, 0, 0), dir(3, 0, 0);
+  EXPECT_NEAR(Math::PointToLine(P, point, dir), 5.0, 1e-12);
+  EXPECT_NEAR(Math::PointToLine(P, point, Vector3D(-0.001, 0, 0)), 5.0, 1e-12);
+  EXPECT_EQ(P, Vector3D(0, 5, 0));
+  EXPECT_EQ(point, Vector3D(7, 0, 0));
+  EXPECT_EQ(dir, Vector3D(3, 0, 0));
+
+  EXPECT_NEAR(Math::AngleBetween(Vector3D(1, 0, 0), Vector3D(0, 2, 0)), std::numbers::pi / 2, 1e-15);
+  EXPECT_NEAR(Math::AngleBetween(Vector3D(1, 0, 0), Vector3D(-3, 0, 0)), std::numbers::pi, 1e-15);
+  EXPECT_TRUE(std::isnan(Math::AngleBetween(Vector3D(1, 0, 0), Vector3D(0, 0, 0))));
+
+  EXPECT_EQ(PerpendicularTo(Vector3D(0, 0, 1)), Vector3D(-1, -1, 0));
+  EXPECT_EQ(PerpendicularTo(Vector3D(1, -1, 1)), Vector3D(0, 2, 2));
+}
+
+TEST(Geometry, SixtyVerticesAndNinetyEdges) {
+  Math::BuckyEdgeListBuilt = false;
+  Math::BListBuilt = false;
+  Math::BuckyList.clear();
+  Math::BuildBEdgeList();  // builds the vertices too
+  ASSERT_TRUE(Math::BListBuilt);
+  ASSERT_TRUE(Math::BuckyEdgeListBuilt);
+  ASSERT_EQ(Math::BuckyList.size(), 60u);
+  EXPECT_EQ(Math::BuckyList[0], Vector3D(0, 1, 4.8541019662496705));
+  auto expectVertex = [](const Vector3D& v, double x, double y, double z) {
+    EXPECT_DOUBLE_EQ(v.X, x);
+    EXPECT_DOUBLE_EQ(v.Y, y);
+    EXPECT_DOUBLE_EQ(v.Z, z);
+  };
+  expectVertex(Math::BuckyList[7], -1, 4.8541019662496705, 0);
+  expectVertex(Math::BuckyList[12], 2, 4.23606797749978, 1.61803398874989);
+  expectVertex(Math::BuckyList[13], 2, 4.23606797749978, -1.61803398874989);
+  expectVertex(Math::BuckyList[19], -2, -4.23606797749978, -1.61803398874989);
+  expectVertex(Math::BuckyList[36], 1, 3.61803398874989, 3.23606797749978);
+  expectVertex(Math::BuckyList[59], -3.23606797749978, -1, -3.61803398874989);
+  for (const auto& v : Math::BuckyList) EXPECT_NEAR(v.Length(), 4.956037, 1e-6);
+
+  ASSERT_EQ(Math::BuckyEdgeList.size(), 90u);
+  const std::pair<int, int> first[] = {{0, 2}, {0, 28}, {0, 32}, {1, 3}, {1, 29}, {1, 33}};
+  for (std::size_t i = 0; i < std::size(first); ++i) {
+    EXPECT_EQ(indexOf(Math::BuckyEdgeList[i].v1), first[i].first) << i;
+    EXPECT_EQ(indexOf(Math::BuckyEdgeList[i].v2), first[i].second) << i;
+  }
+  std::vector<int> degree(60, 0);
+  std::set<std::pair<int, int>> seen;
+  for (const auto& e : Math::BuckyEdgeList) {
+    EXPECT_NEAR(e.v1.Length(), 1.0, 1e-12);
+    EXPECT_NEAR(e.v2.Length(), 1.0, 1e-12);
+    const int a = indexOf(e.v1), b = indexOf(e.v2);
+    ASSERT_GE(a, 0);
+    ASSERT_GT(b, a);
+    EXPECT_TRUE(seen.insert({a, b}).second);
+    ++degree[a];
+    ++degree[b];
+  }
+  for (int d : degree) EXPECT_EQ(d, 3);
+}
+
+TEST(Bodies, NearBodyTests) {
+  const LineData line(Vector3D(0, 0, 0), Vector3D(100, 0, 0), false, true);
+  EXPECT_TRUE(line.DistCheck(Vector3D(200, 19.9, 0)));
+  EXPECT_FALSE(line.DistCheck(Vector3D(0, 20, 0)));
+
+  const PlaneData plane(0, 0, 1, 0, 0, 0, 100.0, 3, false, true);
+  EXPECT_TRUE(plane.DistCheck(Vector3D(5000, 5000, 19)));
+  EXPECT_FALSE(plane.DistCheck(Vector3D(0, 0, -20)));
+
+  const SphereData sphere(Vector3D(10, 10, 10), 300.0, false, true, 2);
+  EXPECT_EQ(sphere.ShowVectors, 2);
+  EXPECT_FALSE(sphere.DistCheck(Vector3D(290, 10, 10)));
+  EXPECT_FALSE(sphere.DistCheck(Vector3D(330, 10, 10)));
+  EXPECT_TRUE(sphere.DistCheck(Vector3D(291, 10, 10)));
+  EXPECT_TRUE(sphere.DistCheck(Vector3D(10, 10, 329)));
+
+  const SphereData pointBody(Vector3D(0, 0, 0), 2.0);
+  EXPECT_FALSE(pointBody.gridEnabled);
+  EXPECT_EQ(pointBody.ShowVectors, 0);
+  EXPECT_TRUE(pointBody.DistCheck(Vector3D(0, 0, 0)));
+  EXPECT_TRUE(pointBody.DistCheck(Vector3D(0, 21.9, 0)));
+  EXPECT_FALSE(pointBody.DistCheck(Vector3D(0, 22, 0)));
+
+  const RingData ring(Vector3D(0, 0, 0), 300.0, Vector3D(0, 0, 5), 8, false, true);
+  for (int i = 0; i < 12; ++i) {
+    const double a = i * 6.283185307179586 / 12;
+    EXPECT_TRUE(ring.DistCheck(Vector3D(300 * std::cos(a), 300 * std::sin(a), 0)));
+  }
+  EXPECT_TRUE(ring.DistCheck(Vector3D(310, 0, 0)));
+  EXPECT_TRUE(ring.DistCheck(Vector3D(300, 0, 25)));
+  EXPECT_FALSE(ring.DistCheck(Vector3D(0, 0, 0)));
+  EXPECT_FALSE(ring.DistCheck(Vector3D(0, 0, 300)));
+  EXPECT_FALSE(ring.DistCheck(Vector3D(270, 0, 0)));
+}
+
+TEST(Bodies, CylinderIsNearAlongItsWholeMantle) {
+  // Axis along y through (0, 100, 0); charges from y = -100 to y = 300.
+  Vector3D centre(0, 100, 0), axis(0, 1, 0);
+  const CylinderData body(centre, axis, 50.0, 400.0, 5, false, true);
+  auto charge = New<CylinderCharge>(1.0, 5, centre, axis, 400.0, 50.0);
+  // The body kept the vectors as they were handed to it.
+  EXPECT_EQ(body.center, Vector3D(0, 100, 0));
+  EXPECT_EQ(body.normal, Vector3D(0, 1, 0));
+  for (const auto& c : charge->ChargeList) {
+    EXPECT_TRUE(body.DistCheck(c->Position)) << c->Position.Y;
+  }
+  EXPECT_TRUE(body.DistCheck(Vector3D(65, -115, 0)));   // just beyond a rim
+  EXPECT_TRUE(body.DistCheck(Vector3D(0, 315, -40)));
+  EXPECT_FALSE(body.DistCheck(Vector3D(50, -121, 0)));  // too far beyond the rim
+  EXPECT_FALSE(body.DistCheck(Vector3D(50, 321, 0)));
+  EXPECT_FALSE(body.DistCheck(Vector3D(71, 100, 0)));   // outside the band
+  EXPECT_FALSE(body.DistCheck(Vector3D(0, 100, 29)));   // deep inside
+  EXPECT_FALSE(body.DistCheck(Vector3D(0, 100, 0)));    // the centre itself
+  for (double y : {-300.0, -100.0, 0.0, 100.0, 250.0, 500.0}) EXPECT_FALSE(body.DistCheck(Vector3D(0, y, 0)));
+}
+
+TEST(Outlines, LinePlaneSphereRing) {
+  const LineData plain(Vector3D(10, 0, 0), Vector3D(0, 200, 0), false, true);
+  EXPECT_FALSE(plain.gridEnabled);
+  EXPECT_TRUE(plain.LineList.empty());
+
+  const LineData line(Vector3D(10, 0, 0), Vector3D(0, 200, 0), true, true);
+  EXPECT_TRUE(line.gridEnabled);
+  ASSERT_EQ(line.LineList.size(), 1u);
+  EXPECT_EQ(line.LineList[0]->v1, Vector3D(10, -100, 0));
+  EXPECT_EQ(line.LineList[0]->v2, Vector3D(10, 100, 0));
+  EXPECT_TRUE(line.LineList[0]->pos);
+
+  const PlaneData two(0, 0, 1, 0, 0, 0, 100.0, 2, true, false);
+  ASSERT_EQ(two.LineList.size(), 4u);
+  const Vector3D ends[4][2] = {{{50, -50, 0}, {-50, -50, 0}},
+                               {{50, 50, 0}, {-50, 50, 0}},
+                               {{50, -50, 0}, {50, 50, 0}},
+                               {{-50, -50, 0}, {-50, 50, 0}}};
+  for (int i = 0; i < 4; ++i) {
+    expectNear(two.LineList[i]->v1, ends[i][0]);
+    expectNear(two.LineList[i]->v2, ends[i][1]);
+    EXPECT_FALSE(two.LineList[i]->pos);
+  }
+  const PlaneData three(1, 0, 0, 0, 0, 0, 100.0, 3, true, true);
+  ASSERT_EQ(three.LineList.size(), 6u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(three.LineList[i]->v1.Z, -50.0 + 50.0 * i, 1e-12);  // across, stepping along z
+    EXPECT_NEAR(three.LineList[3 + i]->v1.Y, 50.0 - 50.0 * i, 1e-12);  // across, stepping along y
+  }
+  // One charge per side: the square's border, finite.
+  const PlaneData one(0, 1, 0, 5, 5, 5, 100.0, 1, true, true);
+  ASSERT_EQ(one.LineList.size(), 4u);
+  for (const auto& g : one.LineList) {
+    EXPECT_TRUE(g->v1.IsFinite() && g->v2.IsFinite());
+    EXPECT_EQ(g->v1.Y, 5.0);
+    EXPECT_GE(std::abs(g->v1.X - 5.0) + std::abs(g->v1.Z - 5.0), 50.0);  // on the border
+  }
+  EXPECT_TRUE(PlaneData(0, 0, 1, 0, 0, 0, 100.0, 0, true, true).LineList.empty());
+
+  const Vector3D centre(1, 2, 3);
+  const SphereData sphere(centre, 80.0, true, true, 0);
+  ASSERT_EQ(sphere.LineList.size(), 90u);
+  for (const auto& g : sphere.LineList) {
+    EXPECT_NEAR(Math::DistBetw(g->v1, centre), 80.0, 1e-9);
+    EXPECT_NEAR(Math::DistBetw(g->v2, centre), 80.0, 1e-9);
+  }
+
+  const RingData ring(Vector3D(0, 0, 0), 300.0, Vector3D(0, 0, 1), 4, true, true);
+  ASSERT_EQ(ring.LineList.size(), 4u);
+  const double h = 300.0 / std::sqrt(2.0);
+  expectNear(ring.LineList[0]->v1, Vector3D(-h, -h, 0));
+  expectNear(ring.LineList[0]->v2, Vector3D(h, -h, 0));
+  for (std::size_t i = 0; i < 4; ++i) expectNear(ring.LineList[i]->v2, ring.LineList[(i + 1) % 4]->v1);
+  const RingData odd(Vector3D(0, 0, 0), 10.0, Vector3D(1, -1, 1), 4, true, true);
+  expectNear(odd.LineList[0]->v1, Vector3D(0, 10 / std::sqrt(2.0), 10 / std::sqrt(2.0)));
+}
+
+TEST(Outlines, Cylinder) {
+  const CylinderData body(Vector3D(0, 100, 0), Vector3D(1, 0, 0), 50.0, 200.0, 3, true, true);
+  ASSERT_EQ(body.LineList.size(), 48u);
+  const double s = 25.0 * std::sqrt(2.0);
+  expectNear(body.LineList[0]->v1, Vector3D(-100, 100 + s, s));
+  expectNear(body.LineList[0]->v2, Vector3D(100, 100 + s, s));
+  for (int ring = 0; ring < 3; ++ring) {
+    for (int i = 0; i < 12; ++i) {
+      const auto& g = body.LineList[12 + 12 * ring + i];
+      const double x = -100.0 + 100.0 * ring;
+      EXPECT_NEAR(g->v1.X, x, 1e-9);
+      EXPECT_NEAR(g->v2.X, x, 1e-9);
+      EXPECT_NEAR(Math::DistBetw(g->v1, Vector3D(x, 100, 0)), 50.0, 1e-9);
+      EXPECT_NEAR(Math::DistBetw(g->v1, g->v2), 2 * 50.0 * std::sin(3.141592653589793 / 12), 1e-9);
+    }
+  }
+  // The rings' corners are where the charges sit.
+  Vector3D c(0, 100, 0), a(1, 0, 0);
+  auto charge = New<CylinderCharge>(1.0, 3, c, a, 200.0, 50.0);
+  for (int i = 0; i < 36; ++i) {
+    const Vector3D& corner = body.LineList[12 + i]->v2;
+    expectNear(corner, charge->ChargeList[i]->Position);
+  }
+
+  const CylinderData single(Vector3D(0, 0, 0), Vector3D(0, 0, 1), 50.0, 200.0, 1, true, false);
+  ASSERT_EQ(single.LineList.size(), 24u);
+  for (const auto& g : single.LineList) EXPECT_TRUE(g->v1.IsFinite() && g->v2.IsFinite());
+  for (int i = 12; i < 24; ++i) EXPECT_NEAR(single.LineList[i]->v1.Z, -100.0, 1e-9);
+  EXPECT_EQ(CylinderData(Vector3D(), Vector3D(0, 0, 1), 5.0, 10.0, 0, true, true).LineList.size(), 12u);
+}
