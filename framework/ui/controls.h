@@ -244,8 +244,8 @@ public:
   // Shows the HTML text; relative links resolve against baseFile's folder
   // when one is given.
   void LoadPage(const std::string& html, const std::optional<std::string>& baseFile = std::nullopt);
-  // Edit actions on the viewer's selection. A viewer is read-only: Cut copies
-  // nothing away and Paste and Clear change nothing of the page.
+  // Edit actions on the viewer's selection. The page is read-only: Cut only
+  // copies the selection, Paste and Clear leave the page as it is.
   void Copy() { copy(); }
   void Cut() { copy(); }
   void Paste() {}

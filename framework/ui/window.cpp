@@ -108,6 +108,8 @@ void Window::SetMinSize(int minWidth, int minHeight) {
 void Window::SetMaxSize(int maxWidth, int maxHeight) {
   maxWidth = std::min(maxWidth, QWIDGETSIZE_MAX);
   maxHeight = std::min(maxHeight, QWIDGETSIZE_MAX);
+  maxWidth_ = maxWidth;
+  maxHeight_ = maxHeight;
   content_->setMaximumSize(maxWidth, maxHeight);
   const int bar = qmenuBar_ != nullptr ? qmenuBar_->sizeHint().height() : 0;
   setMaximumSize(maxWidth, std::min(maxHeight + bar, QWIDGETSIZE_MAX));
@@ -116,7 +118,7 @@ void Window::SetMaxSize(int maxWidth, int maxHeight) {
 void Window::SetResizeable(bool resizeable) {
   if (resizeable) {
     SetMinSize(minWidth_, minHeight_);
-    SetMaxSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    SetMaxSize(maxWidth_, maxHeight_);
   } else {
     setFixedSize(size());
   }

@@ -243,6 +243,8 @@ private:
   int designHeight_ = 0;
   int minWidth_ = 0;
   int minHeight_ = 0;
+  int maxWidth_ = QWIDGETSIZE_MAX;
+  int maxHeight_ = QWIDGETSIZE_MAX;
   int frame_ = FrameDocument;
   QEventLoop* modalLoop_ = nullptr;
   QPointer<QPushButton> defaultButton_;
