@@ -37,5 +37,7 @@ struct PickHit {
 };
 
 // The nearest visible element of the group whose shapes the ray hits between
-// the near and far planes; nothing over the background.
+// the near and far planes (distances along the ray); nothing over the
+// background. Triangle meshes and pictures are hit; line segments are not, so
+// that a line drawn in front of a solid never takes its click.
 std::optional<PickHit> PickNearest(const Group3D& group, const PickRay& ray, double hither, double yon);

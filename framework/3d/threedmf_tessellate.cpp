@@ -181,12 +181,19 @@ std::shared_ptr<MeshGeometry> ellipsoid(const GeometrySpec& s) {
   const double det = ma.Dot(cx);
   const double sign = det < 0.0 ? -1.0 : 1.0;
   MeshBuilder grid(MeshGeometry::Primitive::Triangles);
+  // Sines and cosines once per column rather than per vertex: most of the cost.
+  std::array<double, kRoundSegments + 1> cosPhi{}, sinPhi{};
+  for (int i = 0; i <= kRoundSegments; ++i) {
+    cosPhi[static_cast<std::size_t>(i)] = std::cos(kTwoPi * i / kRoundSegments);
+    sinPhi[static_cast<std::size_t>(i)] = std::sin(kTwoPi * i / kRoundSegments);
+  }
   for (int j = 0; j <= kSphereRings; ++j) {
     const double theta = std::numbers::pi * j / kSphereRings;
     const double st = std::sin(theta), ct = std::cos(theta);
     for (int i = 0; i <= kRoundSegments; ++i) {
-      const double phi = kTwoPi * i / kRoundSegments;
-      const double sx = st * std::cos(phi), sy = st * std::sin(phi), sz = ct;
+      const double sx = st * cosPhi[static_cast<std::size_t>(i)];
+      const double sy = st * sinPhi[static_cast<std::size_t>(i)];
+      const double sz = ct;
       const Vector3D p = centre.Plus(o.Times(sz)).Plus(ma.Times(sx)).Plus(mi.Times(sy));
       Vector3D n = cx.Times(sx).Plus(cy.Times(sy)).Plus(cz.Times(sz)).Times(sign);
       if (det == 0.0) n = p.Minus(centre);  // flat: no true normal, light it from its spread
