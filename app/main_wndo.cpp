@@ -7,6 +7,7 @@
 #include "scene/pd3d_space.h"
 #include "scene/pd_box.h"
 #include "scene/pd_round_arrow.h"
+#include "sheets/sheet_window.h"
 
 #include <QTimer>
 
@@ -25,8 +26,10 @@ MainWndo::~MainWndo() {
 
 MainWndo* MainWndo::Shared() {
   if (auto* live = Window::LiveWindow<MainWndo>()) return live;
+  // The charge model reaches the sheets, and rebuilds edited objects through
+  // the window's factories.
+  InstallChargeSheets();
   auto* w = new MainWndo;
-  // The charge model rebuilds edited objects through these factories.
   SetChargeFactories(w);
   w->Construct();
   return w;

@@ -1,0 +1,423 @@
+// The main window's roads driven through its widgets: new objects through
+// their sheets, selection in the list and in the view, edit, delete, reset,
+// dot matrix, test dot, and the refusal of objects that cannot be built.
+
+#include "app_fixture.h"
+#include "charges/charge_kinds.h"
+#include "charges/charged_object.h"
+#include "charges/surface_data.h"
+#include "framework/runtime/construct.h"
+#include "scene/pd_box.h"
+#include "scene/pd_round_arrow.h"
+
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+
+namespace {
+
+// The sheet's button with that caption.
+PushButton* SheetButton(Window& sheet, const std::string& caption) {
+  for (int i = 0; i < sheet.ControlCount(); ++i) {
+    auto* b = dynamic_cast<PushButton*>(sheet.ControlAt(i));
+    if (b != nullptr && b->Caption() == caption) return b;
+  }
+  return nullptr;
+}
+
+Window& SheetWindowOf(ChargeKind kind) { return Deref(dynamic_cast<Window*>(SheetFor(kind))); }
+
+}  // namespace
+
+class RoadTest : public AppTest {
+protected:
+  // Presses a main-window button that shows a sheet modally; once the sheet is
+  // up, `fill` may change its fields, then its Done (or Cancel) is pressed.
+  void ThroughSheet(const char* button, ChargeKind kind, bool done = true,
+                    const std::function<void(ChargeSheet&)>& fill = {}) {
+    Window& sheet = SheetWindowOf(kind);
+    bool pressed = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (pressed || !sheet.isVisible() || !sheet.IsShownModally()) return;
+      pressed = true;
+      if (fill) fill(Deref(SheetFor(kind)));
+      QTest::mouseClick(&Deref(SheetButton(sheet, done ? "Done" : "Cancel")), Qt::LeftButton);
+    });
+    poll.start();
+    QTest::mouseClick(&C<PushButton>(button), Qt::LeftButton);
+    poll.stop();
+    EXPECT_TRUE(pressed) << button;
+    QApplication::processEvents();
+  }
+  void Add(ChargeKind kind, const std::function<void(ChargeSheet&)>& fill = {}) {
+    static const char* buttons[] = {"PBPoint", "PBLine", "PBPlane", "PBSphere", "PBRing", "PBCylinder"};
+    ThroughSheet(buttons[static_cast<int>(kind)], kind, true, fill);
+  }
+
+  void ClickRow(int row) {
+    auto& list = C<ListBox>("ObjectList");
+    const QRect r = list.visualItemRect(list.item(row));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, r.center());
+    QApplication::processEvents();
+  }
+
+  static Color SphereColour(const ChargedObject& co, std::size_t i = 0) {
+    return Deref(co.ChargeList.at(i)->GraphRep).myColor;
+  }
+  // Scene objects of a class now in the view.
+  template <class T>
+  std::vector<std::shared_ptr<T>> InView() const {
+    std::vector<std::shared_ptr<T>> found;
+    for (const auto& e : view->Objects()->Items()) {
+      if (auto t = std::dynamic_pointer_cast<T>(e)) found.push_back(t);
+    }
+    return found;
+  }
+  [[nodiscard]] int Arrows() const { return static_cast<int>(InView<PDRoundArrow>().size()); }
+  void ExpectAligned() {
+    EXPECT_EQ(w->ChrgObjList.size(), w->SurfaceList.size());
+    ASSERT_EQ(static_cast<std::size_t>(C<ListBox>("ObjectList").RowCount()), w->ChrgObjList.size());
+    for (std::size_t i = 0; i < w->ChrgObjList.size(); ++i) {
+      EXPECT_EQ(C<ListBox>("ObjectList").Cell(static_cast<int>(i)), w->ChrgObjList[i]->Name);
+    }
+  }
+};
+
+TEST_F(RoadTest, EachKindThroughItsSheetBecomesTheSelectedLastRowWithItsField) {
+  struct Expect {
+    ChargeKind kind;
+    const char* name;
+    std::size_t charges;
+  };
+  const std::vector<Expect> kinds = {{ChargeKind::Point, "Point", 1},     {ChargeKind::Line, "Line", 100},
+                                     {ChargeKind::Plane, "Plane", 400},   {ChargeKind::Sphere, "Sphere", 60},
+                                     {ChargeKind::Ring, "Ring", 20},      {ChargeKind::Cylinder, "Cylinder", 240}};
+  for (std::size_t n = 0; n < kinds.size(); ++n) {
+    Add(kinds[n].kind);
+    SCOPED_TRACE(kinds[n].name);
+    ASSERT_EQ(w->ChrgObjList.size(), n + 1);
+    ExpectAligned();
+    const auto& added = w->ChrgObjList.back();
+    EXPECT_EQ(added->Name, kinds[n].name);
+    EXPECT_EQ(added->ChargeList.size(), kinds[n].charges);
+    EXPECT_EQ(w->SelectedObject, added);
+    EXPECT_EQ(C<ListBox>("ObjectList").ListIndex(), static_cast<int>(n));
+    // The new object dark, the earlier ones in their normal red.
+    EXPECT_EQ(SphereColour(*added), kPositiveSelectedColor);
+    EXPECT_EQ(SphereColour(*added, added->ChargeList.size() - 1), kPositiveSelectedColor);
+    for (std::size_t i = 0; i < n; ++i) EXPECT_EQ(SphereColour(*w->ChrgObjList[i]), kPositiveColor);
+    EXPECT_GT(Arrows(), 0);
+    EXPECT_FALSE(added->InputData.empty());
+  }
+  // Bodies of the right kinds; the point's is a small sphere, the sphere's keeps "Both".
+  EXPECT_NE(std::dynamic_pointer_cast<SphereData>(w->SurfaceList[0]), nullptr);
+  EXPECT_EQ(std::dynamic_pointer_cast<SphereData>(w->SurfaceList[0])->radius, 2.0);
+  EXPECT_NE(std::dynamic_pointer_cast<LineData>(w->SurfaceList[1]), nullptr);
+  EXPECT_EQ(std::dynamic_pointer_cast<LineData>(w->SurfaceList[1])->myVec, Vector3D(1000, 0, 0));
+  EXPECT_NE(std::dynamic_pointer_cast<PlaneData>(w->SurfaceList[2]), nullptr);
+  EXPECT_EQ(std::dynamic_pointer_cast<SphereData>(w->SurfaceList[3])->ShowVectors, 0);
+  EXPECT_NE(std::dynamic_pointer_cast<RingData>(w->SurfaceList[4]), nullptr);
+  const auto cylinder = std::dynamic_pointer_cast<CylinderData>(w->SurfaceList[5]);
+  ASSERT_NE(cylinder, nullptr);
+  EXPECT_EQ(cylinder->center, Vector3D(0, 0, 0));  // as typed, not as the charge moved it
+  EXPECT_EQ(cylinder->normal, Vector3D(1, 0, 0));
+
+  // Every arrow is yellow and between the drawable lengths.
+  for (const auto& arrow : InView<PDRoundArrow>()) {
+    EXPECT_EQ(Deref(arrow->cone).myColor, 0xFFFF00u);
+    EXPECT_EQ(Deref(arrow->cylinder).myColor, 0xFFFF00u);
+    const double len = arrow->axis.value().Length();
+    EXPECT_GT(len, 5.0);
+    EXPECT_LT(len, 500.0);
+  }
+  QApplication::processEvents();
+  w->grab().save("/tmp/voltix_six_objects.png");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(RoadTest, EditReplacesTheObjectAtTheEndAndCancelChangesNothing) {
+  Add(ChargeKind::Point);
+  Add(ChargeKind::Line);
+  ClickRow(0);
+  const auto point = w->ChrgObjList[0];
+  const auto line = w->ChrgObjList[1];
+  ASSERT_EQ(w->SelectedObject, point);
+  EXPECT_EQ(SphereColour(*point), kPositiveSelectedColor);
+  EXPECT_EQ(SphereColour(*line), kPositiveColor);
+
+  // Cancel: the same objects, bodies and rows.
+  const auto bodies = w->SurfaceList;
+  ThroughSheet("Edit", ChargeKind::Point, false, [](ChargeSheet& sheet) {
+    EXPECT_EQ(sheet.FieldText(3), "1");  // the object's own texts came back
+    sheet.SetFieldText(3, "-7");
+  });
+  EXPECT_EQ(w->ChrgObjList, (std::vector<std::shared_ptr<ChargedObject>>{point, line}));
+  EXPECT_EQ(w->SurfaceList, bodies);
+  EXPECT_EQ(w->SelectedObject, point);
+  ExpectAligned();
+
+  // Done: the point is rebuilt from the sheet and moves to the end, selected.
+  ThroughSheet("Edit", ChargeKind::Point, true, [](ChargeSheet& sheet) {
+    EXPECT_EQ(sheet.FieldText(3), "1");
+    sheet.SetFieldText(3, "-2");
+    sheet.SetFieldText(0, "40");
+  });
+  ASSERT_EQ(w->ChrgObjList.size(), 2u);
+  ExpectAligned();
+  EXPECT_EQ(w->ChrgObjList[0], line);
+  const auto edited = w->ChrgObjList[1];
+  EXPECT_NE(edited, point);
+  EXPECT_EQ(edited->Name, "Point");
+  EXPECT_EQ(edited->ChargeList[0]->Charge, -2.0);
+  EXPECT_EQ(edited->ChargeList[0]->Position, Vector3D(40, 0, 0));
+  EXPECT_EQ(w->SelectedObject, edited);
+  EXPECT_EQ(C<ListBox>("ObjectList").ListIndex(), 1);
+  EXPECT_EQ(SphereColour(*edited), kNegativeSelectedColor);
+}
+
+TEST_F(RoadTest, ClickingAChargeInTheViewSelectsItsRowThenDeleteAndReset) {
+  Add(ChargeKind::Point);  // at the origin, in the middle of the view
+  Add(ChargeKind::Ring);   // around it, away from the line of sight
+  const auto point = w->ChrgObjList[0];
+  const auto ring = w->ChrgObjList[1];
+  ASSERT_EQ(w->SelectedObject, ring);
+  EXPECT_EQ(SphereColour(*point), kPositiveColor);
+
+  QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(view->width() / 2, view->height() / 2));
+  QApplication::processEvents();
+  EXPECT_EQ(w->SelectedObject, point);
+  EXPECT_TRUE(C<ListBox>("ObjectList").Selected(0));
+  EXPECT_FALSE(C<ListBox>("ObjectList").Selected(1));
+  EXPECT_EQ(SphereColour(*point), kPositiveSelectedColor);
+  EXPECT_EQ(SphereColour(*ring), kPositiveColor);
+
+  // A click on the empty sky keeps the selection.
+  QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 10), 1000);
+  QApplication::processEvents();
+  EXPECT_EQ(w->SelectedObject, point);
+
+  QTest::mouseClick(&C<PushButton>("DeleteButton"), Qt::LeftButton);
+  QApplication::processEvents();
+  ASSERT_EQ(w->ChrgObjList.size(), 1u);
+  ExpectAligned();
+  EXPECT_EQ(w->ChrgObjList[0], ring);
+  EXPECT_EQ(w->SelectedObject, nullptr);
+  EXPECT_EQ(SphereColour(*ring), kPositiveColor);
+  // Delete with nothing selected does nothing.
+  QTest::mouseClick(&C<PushButton>("DeleteButton"), Qt::LeftButton);
+  EXPECT_EQ(w->ChrgObjList.size(), 1u);
+
+  // Reset: everything back to the start, but the selection, which is unlisted.
+  ClickRow(0);
+  C<Slider>("SLEScale").SetValue(9);
+  C<Slider>("SLLat").SetValue(40);
+  C<Slider>("SLZoom").SetValue(50);
+  C<PopupMenu>("PMShow").SetListIndex(3);
+  C<Slider>("SLScan").SetValue(-2);
+  QTest::mouseClick(&C<CheckBox>("CBTest"), Qt::LeftButton);
+  C<EditField>("EFX").SetText("70");
+  ASSERT_NE(w->TestDot, nullptr);
+  QTest::mouseClick(&C<PushButton>("PBReset"), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_TRUE(w->ChrgObjList.empty());
+  EXPECT_TRUE(w->SurfaceList.empty());
+  EXPECT_EQ(C<ListBox>("ObjectList").RowCount(), 0);
+  EXPECT_EQ(ViewObjects(), 3);
+  EXPECT_EQ(w->EScale, 150000.0);
+  EXPECT_EQ(view->Latitude, 10.0);
+  EXPECT_EQ(view->ZoomFactor, 1.0);
+  EXPECT_EQ(C<PopupMenu>("PMShow").ListIndex(), 0);
+  EXPECT_EQ(C<Slider>("SLScan").Value(), 0);
+  EXPECT_FALSE(C<Slider>("SLScan").isEnabled());
+  EXPECT_EQ(C<EditField>("EFX").Text(), "0");
+  EXPECT_FALSE(C<EditField>("EFX").isEnabled());
+  EXPECT_EQ(w->TestDot, nullptr);
+  EXPECT_FALSE(w->Resetting);
+  EXPECT_EQ(w->SelectedObject, ring);
+  // Delete and Edit now find nothing listed.
+  QTest::mouseClick(&C<PushButton>("DeleteButton"), Qt::LeftButton);
+  QTest::mouseClick(&C<PushButton>("Edit"), Qt::LeftButton);
+  EXPECT_EQ(ViewObjects(), 3);
+}
+
+TEST_F(RoadTest, DotMatrixMarksTheEvaluatedPlaneAndScanMovesIt) {
+  auto& show = C<PopupMenu>("PMShow");
+  auto& scan = C<Slider>("SLScan");
+  show.SetListIndex(1);  // "xz plane"
+  EXPECT_TRUE(scan.isEnabled());
+  scan.SetValue(2);
+  QTest::mouseClick(&C<CheckBox>("CBDotMatrix"), Qt::LeftButton);
+  ASSERT_EQ(w->Matrix.size(), 49u);
+  for (const auto& box : w->Matrix) {
+    EXPECT_EQ(box->pos.value().Y, 100.0);
+    EXPECT_EQ(box->myColor, 0x00FF00u);
+  }
+  EXPECT_EQ(ViewObjects(), 3 + 49);
+  // The field pass draws the same boxes.
+  w->CalcVoltix();
+  EXPECT_EQ(w->Matrix.size(), 49u);
+  EXPECT_EQ(ViewObjects(), 3 + 49);
+  scan.SetValue(-1);
+  ASSERT_EQ(w->Matrix.size(), 49u);
+  EXPECT_EQ(w->Matrix.front()->pos.value().Y, -50.0);
+
+  QTest::mouseClick(&C<CheckBox>("CBDotMatrix"), Qt::LeftButton);
+  EXPECT_TRUE(w->Matrix.empty());
+  EXPECT_EQ(ViewObjects(), 3);
+
+  // "All" disables Scan at 0; a point charge at the origin takes out the one
+  // lattice point nearer than 22 to it.
+  show.SetListIndex(0);
+  EXPECT_EQ(scan.Value(), 0);
+  EXPECT_FALSE(scan.isEnabled());
+  Add(ChargeKind::Point);
+  QTest::mouseClick(&C<CheckBox>("CBDotMatrix"), Qt::LeftButton);
+  ASSERT_EQ(w->Matrix.size(), 342u);
+  EXPECT_EQ(w->Matrix.front()->pos.value(), Vector3D(-150, -150, -150));
+  EXPECT_EQ(w->Matrix.back()->pos.value(), Vector3D(150, 150, 150));
+  for (const auto& box : w->Matrix) EXPECT_NE(box->pos.value(), Vector3D(0, 0, 0));
+  // "None": no box and no arrow, the charge still drawn.
+  show.SetListIndex(4);
+  EXPECT_TRUE(w->Matrix.empty());
+  EXPECT_EQ(Arrows(), 0);
+  EXPECT_EQ(ViewObjects(), 3 + 1);
+}
+
+TEST_F(RoadTest, TestDotStepsByTenShowsItsArrowAndBeepsNearACharge) {
+  Add(ChargeKind::Point);  // charge 1 at the origin
+  auto& box = C<CheckBox>("CBTest");
+  QTest::mouseClick(&box, Qt::LeftButton);
+  for (const char* name : {"EFX", "EFY", "EFZ", "XArrows", "YArrows", "ZArrows"}) {
+    EXPECT_TRUE(w->Control(name)->isEnabled()) << name;
+  }
+  // On the charge itself the field is no number: neither arrow nor beep.
+  ASSERT_NE(w->TestDot, nullptr);
+  EXPECT_EQ(w->TestField, nullptr);
+  EXPECT_EQ(beeps, 0);
+
+  auto& efx = C<EditField>("EFX");
+  efx.selectAll();
+  QTest::keyClicks(&efx, "100");
+  EXPECT_EQ(beeps, 2);  // typing passed 1 and 10, very near the charge
+  beeps = 0;
+  EXPECT_EQ(w->TestDot->pos.value(), Vector3D(100, 0, 0));
+  ASSERT_NE(w->TestField, nullptr);
+  EXPECT_NEAR(w->TestField->axis.value().X, 15.0, 1e-9);  // 150000 / 100²
+
+  auto& xs = C<LittleArrows>("XArrows");
+  QTest::mouseClick(xs.UpButton(), Qt::LeftButton);
+  EXPECT_EQ(efx.Text(), "110");
+  EXPECT_EQ(w->TestDot->pos.value().X, 110.0);
+  QTest::mouseClick(xs.DownButton(), Qt::LeftButton);
+  QTest::mouseClick(xs.DownButton(), Qt::LeftButton);
+  EXPECT_EQ(efx.Text(), "90");
+  C<EditField>("EFZ").SetText("2.5");
+  QTest::mouseClick(C<LittleArrows>("ZArrows").UpButton(), Qt::LeftButton);
+  EXPECT_EQ(C<EditField>("EFZ").Text(), "12.5");
+  QTest::mouseClick(C<LittleArrows>("ZArrows").DownButton(), Qt::LeftButton);
+  QTest::mouseClick(C<LittleArrows>("ZArrows").DownButton(), Qt::LeftButton);
+  EXPECT_EQ(C<EditField>("EFZ").Text(), "-7.5");
+  EXPECT_EQ(beeps, 0);
+
+  // Very near the charge the field is too strong to draw: a beep instead.
+  efx.SetText("10");
+  C<EditField>("EFZ").SetText("0");
+  EXPECT_GE(beeps, 1);
+  EXPECT_NE(w->TestDot, nullptr);
+  EXPECT_EQ(w->TestField, nullptr);
+
+  // Off: the dot and arrow leave the view and the fields are disabled.
+  const int before = ViewObjects();
+  QTest::mouseClick(&box, Qt::LeftButton);
+  EXPECT_EQ(w->TestDot, nullptr);
+  EXPECT_EQ(ViewObjects(), before - 1);
+  EXPECT_FALSE(efx.isEnabled());
+}
+
+TEST_F(RoadTest, ObjectsThatCannotBeBuiltAreRefusedWithNothingChanged) {
+  Add(ChargeKind::Ring);
+  const auto ring = w->ChrgObjList[0];
+  const int objects = ViewObjects();
+
+  // A plane of 100000 per side would hold 10^10 point charges.
+  Add(ChargeKind::Plane, [](ChargeSheet& sheet) { sheet.SetFieldText(0, "100000"); });
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("2,000,000"), std::string::npos) << messages[0];
+  EXPECT_EQ(w->ChrgObjList, (std::vector<std::shared_ptr<ChargedObject>>{ring}));
+  ExpectAligned();
+  EXPECT_EQ(ViewObjects(), objects);
+  EXPECT_EQ(SheetFor(ChargeKind::Plane)->FieldText(0), "100000");  // the texts stay
+
+  // A position too large to draw.
+  Add(ChargeKind::Point, [](ChargeSheet& sheet) { sheet.SetFieldText(0, "1e300"); });
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_NE(messages[1].find("too large"), std::string::npos) << messages[1];
+  EXPECT_EQ(w->ChrgObjList.size(), 1u);
+
+  // An edit that would be too large keeps the object it was to replace.
+  ThroughSheet("Edit", ChargeKind::Ring, true, [](ChargeSheet& sheet) { sheet.SetFieldText(8, "3000000"); });
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_EQ(w->ChrgObjList, (std::vector<std::shared_ptr<ChargedObject>>{ring}));
+  ExpectAligned();
+
+  // Text that is no number and huge directions still give a finite line.
+  Add(ChargeKind::Line, [](ChargeSheet& sheet) {
+    sheet.SetFieldText(8, "abc");
+    sheet.SetFieldText(4, "1e308");
+    sheet.SetFieldText(5, "1e308");
+    sheet.SetFieldText(9, "-5");
+  });
+  EXPECT_EQ(messages.size(), 3u);
+  ASSERT_EQ(w->ChrgObjList.size(), 2u);
+  const auto line = std::dynamic_pointer_cast<LineData>(w->SurfaceList[1]);
+  ASSERT_NE(line, nullptr);
+  EXPECT_TRUE(line->myVec.IsFinite());
+  EXPECT_NEAR(line->myVec.Length(), 1000.0, 1e-9);
+  EXPECT_EQ(w->ChrgObjList[1]->ChargeList.size(), 1u);  // a count below 1 becomes 1
+  for (const auto& pc : w->ChrgObjList[1]->ChargeList) EXPECT_TRUE(pc->Position.IsFinite());
+}
+
+TEST_F(RoadTest, LatticePointOnAChargeGivesNoArrowAndNoFailure) {
+  // A charge with a body that excludes nothing: the origin's sum is no number.
+  w->ChrgObjList.push_back(New<SingleCharge>(1.0, 0.0, 0.0, 0.0));
+  w->SurfaceList.push_back(std::make_shared<SurfaceData>());
+  C<ListBox>("ObjectList").InsertRow(0, "Point", 0);
+  w->CalcVoltix();
+  const auto arrows = InView<PDRoundArrow>();
+  EXPECT_GT(arrows.size(), 0u);
+  for (const auto& a : arrows) {
+    EXPECT_NE(a->pos.value(), Vector3D(0, 0, 0));
+    EXPECT_TRUE(a->axis.value().IsFinite());
+  }
+}
+
+TEST_F(RoadTest, HandlersArrivingDuringAFactoryWaitUntilItHasFinished) {
+  // Timers fire during the factory's yields; the Delete and the list click
+  // they raise must not act on the lists until the factory is done.
+  Add(ChargeKind::Point);
+  bool sawBusy = false;
+  int fired = 0;
+  QTimer timer;
+  timer.setInterval(1);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (fired++ > 0) return;
+    sawBusy = w->Busy();
+    w->DeleteButton_Action();
+    ExpectAligned();
+  });
+  SheetFor(ChargeKind::Plane)->SetFieldText(0, "400");  // 160000 point charges
+  timer.start();
+  w->MakePlane();
+  timer.stop();
+  EXPECT_TRUE(sawBusy);
+  // The deferred Delete ran after the factory, on the new (selected) plane.
+  QTest::qWait(50);
+  QApplication::processEvents();
+  ExpectAligned();
+  ASSERT_EQ(w->ChrgObjList.size(), 1u);
+  EXPECT_EQ(w->ChrgObjList[0]->Name, "Point");
+  EXPECT_EQ(w->SelectedObject, nullptr);
+}
