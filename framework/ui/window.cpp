@@ -69,6 +69,18 @@ void Window::Construct() {
   }
   AddMenuHandlers();
   RunVoidHandler([this] { Event_Open(); });
+  constructed_ = true;
+  if (visibleAtOpen_ && frame_ != FrameSheet) Show();
+}
+
+void Window::SetVisible(bool visible) {
+  if (!constructed_) {
+    visibleAtOpen_ = visible;
+  } else if (visible) {
+    Show();
+  } else {
+    Hide();
+  }
 }
 
 // --- properties ---------------------------------------------------------------

@@ -59,7 +59,8 @@ enum WindowFrame : int {
 // CreateControls(), the controls' Open events in creation order (a 3D view
 // through Rb3DSpace::OpenView(), which opens it once; any other control that
 // has an Open() signal gets it emitted), then AddMenuHandlers() and
-// Event_Open(). Layout() sets the window properties
+// Event_Open(); last, a visible document window (the default, see
+// SetVisible) is shown. Layout() sets the window properties
 // (title, size, minimum size, frame, menu bar); CreateControls() adds the
 // controls with AddControl().
 //
@@ -96,6 +97,11 @@ public:
   // parent. Set it in Layout(), before the window is shown.
   void SetFrame(int frame);
   [[nodiscard]] int Frame() const { return frame_; }
+  // Whether Construct() ends by showing the window (default true). A sheet is
+  // never shown by Construct(): ShowModalWithin shows it. Once constructed,
+  // SetVisible(true) is Show() and SetVisible(false) is Hide().
+  void SetVisible(bool visible);
+  [[nodiscard]] bool Visible() const { return isVisible(); }
   // When true, closing the window destroys it (deleteLater), so that the next
   // LiveWindow<T>() finds none and a new one is made. Default false: a closed
   // window is only hidden and keeps its controls.
@@ -246,6 +252,8 @@ private:
   int maxWidth_ = QWIDGETSIZE_MAX;
   int maxHeight_ = QWIDGETSIZE_MAX;
   int frame_ = FrameDocument;
+  bool visibleAtOpen_ = true;
+  bool constructed_ = false;
   QEventLoop* modalLoop_ = nullptr;
   QPointer<QPushButton> defaultButton_;
   QPointer<QPushButton> cancelButton_;

@@ -158,6 +158,11 @@ TEST(UiWindow, CreationOrderAndControlLookupByNameAndIndex) {
   EXPECT_THROW((void)w.ControlRef<EditField>("EF", 0), NilObjectException);
   EXPECT_NO_THROW((void)w.ControlRef<Slider>("SLScale"));
   EXPECT_EQ(Window::LiveWindow<LoggingWindow>(), &w);
+  // A document window shows itself at the end of its creation, a sheet does not.
+  EXPECT_TRUE(w.isVisible());
+  TestSheet sheet;
+  sheet.Construct();
+  EXPECT_FALSE(sheet.isVisible());
 
   // A 3D view opens during creation, and only once.
   ViewWindow v;
