@@ -40,7 +40,11 @@ std::string JoinLines(const std::vector<std::pair<int, std::string>>& lines) {
   return text;
 }
 
-std::string Spaced(const Vector3D& v) { return " " + shape_text::Triple(v); }
+std::string Spaced(const Vector3D& v) {
+  std::string s(" ");
+  s += shape_text::Triple(v);
+  return s;
+}
 
 }  // namespace
 
@@ -72,8 +76,13 @@ void PDPyramid::Constructor(const Vector3D* pos, Color color, const Vector3D* si
     MinBoundCheck(bmin, *c);
   }
 
-  const std::string colorLine = "DiffuseColor(  " + Str(shape_text::Red(color)) + " " +
-                                Str(shape_text::Green(color)) + " " + Str(shape_text::Blue(color)) + " )";
+  std::string colorLine = "DiffuseColor(  ";
+  colorLine += Str(shape_text::Red(color));
+  for (double component : {shape_text::Green(color), shape_text::Blue(color)}) {
+    colorLine += ' ';
+    colorLine += Str(component);
+  }
+  colorLine += " )";
   const std::string text = JoinLines({
       {0, "3DMetafile ( 1 6 Normal tableofcontents0> )"},
       {1, "trimesh0:"},
