@@ -204,7 +204,11 @@ TEST(UiWindow, ShowModalWithinReturnsOnlyAfterTheSheetIsHidden) {
   bool modalDuringWait = false;
   bool attached = false;
   bool returned = false;
+  int activationsDuringWait = 0;
+  std::string selectedDuringWait;
   QTimer::singleShot(100, [&] {
+    activationsDuringWait = sheet.activations;
+    selectedDuringWait = sheet.ControlRef<EditField>("EF", 0).selectedText().toStdString();
     visibleDuringWait = sheet.isVisible() && sheet.IsShownModally();
     modalDuringWait = sheet.windowModality() == Qt::WindowModal;
     attached = sheet.parentWidget() == &parent;
@@ -218,6 +222,9 @@ TEST(UiWindow, ShowModalWithinReturnsOnlyAfterTheSheetIsHidden) {
   EXPECT_TRUE(visibleDuringWait);
   EXPECT_TRUE(modalDuringWait);
   EXPECT_TRUE(attached);
+  // The sheet became active in front of its parent and selected its focus field.
+  EXPECT_GE(activationsDuringWait, 1);
+  EXPECT_EQ(selectedDuringWait, "12.5");
   EXPECT_TRUE(sheet.DoneFlag);
   EXPECT_FALSE(sheet.isVisible());
   EXPECT_FALSE(sheet.IsShownModally());
