@@ -147,6 +147,8 @@ void Rb3DSpace::paintGL() {
   }
   s.floodDirection = floodDirection_;
   s.wireframe = Wireframe;
+  s.forward = view.forward;
+  s.pixelsPerUnitAtUnitDistance = 0.5 * h / std::tan(p.fov * std::numbers::pi / 360.0);
   static const Group3D empty;
   renderer_->render(objects_ ? *objects_ : empty, s);
 }

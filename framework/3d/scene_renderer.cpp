@@ -19,6 +19,55 @@ constexpr GLuint kFlagsAttr = 7;   // x: unlit
 // Textures and meshes that no frame has drawn for this long are freed.
 constexpr std::uint64_t kUnusedFrames = 120;
 
+// Levels of detail: meshes of at least this many triangles get coarser
+// versions, clustered on grids of these many cells across, used when the
+// element's radius on screen is below these sizes in pixels.
+constexpr std::size_t kMinTrianglesForLevels = 150;
+constexpr int kLevelCells[] = {8, 3};
+constexpr double kCoarseBelowPixels = 12.0;
+constexpr double kCoarsestBelowPixels = 4.0;
+
+// Vertex clustering: vertices in one grid cell merge into their mean, with
+// the mean normal; triangles that collapse are dropped.
+void clusterVertices(const std::vector<float>& interleaved, const std::vector<std::uint32_t>& indices,
+                     const Vector3D& boundsMin, const Vector3D& boundsMax, int cells, std::vector<float>& outVertices,
+                     std::vector<std::uint32_t>& outIndices) {
+  constexpr std::size_t stride = 6;
+  const std::size_t vertexCount = interleaved.size() / stride;
+  const double extent = std::max({boundsMax.X - boundsMin.X, boundsMax.Y - boundsMin.Y, boundsMax.Z - boundsMin.Z});
+  if (!(extent > 0.0) || !std::isfinite(extent)) return;
+  const double cell = extent / cells;
+  std::unordered_map<std::uint64_t, std::uint32_t> clusterOf;
+  std::vector<std::uint32_t> remap(vertexCount);
+  std::vector<double> sums;  // position and normal sums, then the count
+  for (std::size_t v = 0; v < vertexCount; ++v) {
+    const float* p = &interleaved[v * stride];
+    auto at = [&](double x, double lo) {
+      return static_cast<std::uint64_t>(std::clamp(std::floor((x - lo) / cell), 0.0, static_cast<double>(cells)));
+    };
+    const std::uint64_t key = (at(p[0], boundsMin.X) * 1024u + at(p[1], boundsMin.Y)) * 1024u + at(p[2], boundsMin.Z);
+    auto [it, added] = clusterOf.emplace(key, static_cast<std::uint32_t>(sums.size() / 7));
+    if (added) sums.insert(sums.end(), 7, 0.0);
+    remap[v] = it->second;
+    double* s = &sums[it->second * 7];
+    for (int k = 0; k < 6; ++k) s[k] += p[k];
+    s[6] += 1.0;
+  }
+  const std::size_t clusters = sums.size() / 7;
+  outVertices.resize(clusters * stride);
+  for (std::size_t c = 0; c < clusters; ++c) {
+    const double* s = &sums[c * 7];
+    for (int k = 0; k < 3; ++k) outVertices[c * stride + k] = static_cast<float>(s[k] / s[6]);
+    const double len = std::sqrt(s[3] * s[3] + s[4] * s[4] + s[5] * s[5]);
+    for (int k = 3; k < 6; ++k) outVertices[c * stride + k] = len > 0.0 ? static_cast<float>(s[k] / len) : 0.0f;
+  }
+  for (std::size_t i = 0; i + 3 <= indices.size(); i += 3) {
+    const std::uint32_t a = remap[indices[i]], b = remap[indices[i + 1]], c = remap[indices[i + 2]];
+    if (a == b || b == c || a == c) continue;
+    outIndices.insert(outIndices.end(), {a, b, c});
+  }
+}
+
 const char* kMeshVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
@@ -174,11 +223,7 @@ bool SceneRenderer::initialize() {
 void SceneRenderer::release() {
   if (!initialized_) return;
   if (usable_) {
-    for (auto& [key, mesh] : meshes_) {
-      glDeleteVertexArrays(1, &mesh.vao);
-      glDeleteBuffers(1, &mesh.vertexBuffer);
-      glDeleteBuffers(1, &mesh.indexBuffer);
-    }
+    for (auto& [key, mesh] : meshes_) deleteMesh(mesh);
     for (auto& [key, texture] : textures_) glDeleteTextures(1, &texture.id);
     glDeleteBuffers(1, &instanceBuffer_);
     glDeleteBuffers(1, &quadBuffer_);
@@ -195,54 +240,27 @@ void SceneRenderer::release() {
   usable_ = false;
 }
 
-SceneRenderer::GpuMesh* SceneRenderer::meshFor(const std::shared_ptr<const MeshGeometry>& geometry) {
-  auto it = meshes_.find(geometry.get());
-  if (it != meshes_.end()) {
-    if (sameOwner(it->second.source, geometry)) return &it->second;
-    // Same address, different geometry: the old one is gone.
-    GpuMesh& old = it->second;
-    glDeleteVertexArrays(1, &old.vao);
-    glDeleteBuffers(1, &old.vertexBuffer);
-    glDeleteBuffers(1, &old.indexBuffer);
-    meshes_.erase(it);
+void SceneRenderer::deleteMesh(GpuMesh& mesh) {
+  for (GpuLevel& level : mesh.levels) {
+    glDeleteVertexArrays(1, &level.vao);
+    glDeleteBuffers(1, &level.vertexBuffer);
+    glDeleteBuffers(1, &level.indexBuffer);
   }
-  const MeshGeometry& g = *geometry;
-  const std::size_t vertexCount = g.positions.size() / 3;
-  const bool withNormals = g.primitive == MeshGeometry::Primitive::Triangles && g.normals.size() == g.positions.size();
+  mesh.levels.clear();
+}
 
-  GpuMesh mesh;
-  mesh.source = geometry;
-  mesh.mode = g.primitive == MeshGeometry::Primitive::Lines ? GL_LINES : GL_TRIANGLES;
-  // Indices that point past the vertices would read outside the buffer.
-  std::vector<std::uint32_t> indices;
-  indices.reserve(g.indices.size());
-  const std::size_t per = mesh.mode == GL_LINES ? 2 : 3;
-  for (std::size_t i = 0; i + per <= g.indices.size(); i += per) {
-    bool ok = true;
-    for (std::size_t k = 0; k < per; ++k) ok = ok && g.indices[i + k] < vertexCount;
-    if (ok) indices.insert(indices.end(), g.indices.begin() + static_cast<std::ptrdiff_t>(i),
-                           g.indices.begin() + static_cast<std::ptrdiff_t>(i + per));
-  }
-  mesh.indexCount = static_cast<GLsizei>(indices.size());
-
-  std::vector<float> interleaved;
-  const std::size_t stride = withNormals ? 6 : 3;
-  interleaved.resize(vertexCount * stride);
-  for (std::size_t v = 0; v < vertexCount; ++v) {
-    for (std::size_t k = 0; k < 3; ++k) interleaved[v * stride + k] = g.positions[v * 3 + k];
-    if (withNormals) {
-      for (std::size_t k = 0; k < 3; ++k) interleaved[v * stride + 3 + k] = g.normals[v * 3 + k];
-    }
-  }
-
-  glGenVertexArrays(1, &mesh.vao);
-  glGenBuffers(1, &mesh.vertexBuffer);
-  glGenBuffers(1, &mesh.indexBuffer);
-  glBindVertexArray(mesh.vao);
-  glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
+SceneRenderer::GpuLevel SceneRenderer::uploadLevel(const std::vector<float>& interleaved, bool withNormals,
+                                                   const std::vector<std::uint32_t>& indices) {
+  GpuLevel level;
+  level.indexCount = static_cast<GLsizei>(indices.size());
+  glGenVertexArrays(1, &level.vao);
+  glGenBuffers(1, &level.vertexBuffer);
+  glGenBuffers(1, &level.indexBuffer);
+  glBindVertexArray(level.vao);
+  glBindBuffer(GL_ARRAY_BUFFER, level.vertexBuffer);
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(interleaved.size() * sizeof(float)), interleaved.data(),
                GL_STATIC_DRAW);
-  const GLsizei strideBytes = static_cast<GLsizei>(stride * sizeof(float));
+  const GLsizei strideBytes = static_cast<GLsizei>((withNormals ? 6 : 3) * sizeof(float));
   glEnableVertexAttribArray(kPositionAttr);
   glVertexAttribPointer(kPositionAttr, 3, GL_FLOAT, GL_FALSE, strideBytes, nullptr);
   if (withNormals) {
@@ -253,7 +271,7 @@ SceneRenderer::GpuMesh* SceneRenderer::meshFor(const std::shared_ptr<const MeshG
     // Lines have no normals; they are drawn unlit, so the shader ignores it.
     glDisableVertexAttribArray(kNormalAttr);
   }
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, level.indexBuffer);
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
                indices.data(), GL_STATIC_DRAW);
   // Per-instance attributes: pointers are set per draw, divisors once.
@@ -262,6 +280,59 @@ SceneRenderer::GpuMesh* SceneRenderer::meshFor(const std::shared_ptr<const MeshG
     glVertexAttribDivisor(a, 1);
   }
   glBindVertexArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  return level;
+}
+
+SceneRenderer::GpuMesh* SceneRenderer::meshFor(const std::shared_ptr<const MeshGeometry>& geometry) {
+  auto it = meshes_.find(geometry.get());
+  if (it != meshes_.end()) {
+    if (sameOwner(it->second.source, geometry)) return &it->second;
+    // Same address, different geometry: the old one is gone.
+    deleteMesh(it->second);
+    meshes_.erase(it);
+  }
+  const MeshGeometry& g = *geometry;
+  const std::size_t vertexCount = g.positions.size() / 3;
+  const bool lines = g.primitive == MeshGeometry::Primitive::Lines;
+  const bool withNormals = !lines && g.normals.size() == g.positions.size();
+
+  GpuMesh mesh;
+  mesh.source = geometry;
+  mesh.mode = lines ? GL_LINES : GL_TRIANGLES;
+  mesh.radius = g.radius;
+  // Indices that point past the vertices would read outside the buffer.
+  std::vector<std::uint32_t> indices;
+  indices.reserve(g.indices.size());
+  const std::size_t per = lines ? 2 : 3;
+  for (std::size_t i = 0; i + per <= g.indices.size(); i += per) {
+    bool ok = true;
+    for (std::size_t k = 0; k < per; ++k) ok = ok && g.indices[i + k] < vertexCount;
+    if (ok) {
+      indices.insert(indices.end(), g.indices.begin() + static_cast<std::ptrdiff_t>(i),
+                     g.indices.begin() + static_cast<std::ptrdiff_t>(i + per));
+    }
+  }
+  const std::size_t stride = withNormals ? 6 : 3;
+  std::vector<float> interleaved(vertexCount * stride);
+  for (std::size_t v = 0; v < vertexCount; ++v) {
+    for (std::size_t k = 0; k < 3; ++k) interleaved[v * stride + k] = g.positions[v * 3 + k];
+    if (withNormals) {
+      for (std::size_t k = 0; k < 3; ++k) interleaved[v * stride + 3 + k] = g.normals[v * 3 + k];
+    }
+  }
+  mesh.levels.push_back(uploadLevel(interleaved, withNormals, indices));
+  // Fine meshes get coarser stand-ins for when they cover few pixels; small
+  // meshes (boxes, arrows' cones) are cheap already and keep their edges.
+  if (withNormals && indices.size() / 3 >= kMinTrianglesForLevels) {
+    for (int cells : kLevelCells) {
+      std::vector<float> coarseVertices;
+      std::vector<std::uint32_t> coarseIndices;
+      clusterVertices(interleaved, indices, g.boundsMin, g.boundsMax, cells, coarseVertices, coarseIndices);
+      if (coarseIndices.empty()) break;
+      mesh.levels.push_back(uploadLevel(coarseVertices, true, coarseIndices));
+    }
+  }
 
   auto [pos, inserted] = meshes_.emplace(geometry.get(), std::move(mesh));
   return &pos->second;
@@ -307,9 +378,7 @@ void SceneRenderer::dropUnused() {
   for (auto it = meshes_.begin(); it != meshes_.end();) {
     GpuMesh& m = it->second;
     if (m.source.expired() || frame_ - m.lastUsedFrame > kUnusedFrames) {
-      glDeleteVertexArrays(1, &m.vao);
-      glDeleteBuffers(1, &m.vertexBuffer);
-      glDeleteBuffers(1, &m.indexBuffer);
+      deleteMesh(m);
       it = meshes_.erase(it);
     } else {
       ++it;
@@ -367,7 +436,18 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
     for (const auto& shape : meshShapes) {
       if (!shape || !shape->geometry || shape->geometry->indices.empty()) continue;
       const MeshGeometry* key = shape->geometry.get();
-      auto found = batchIndex_.find(key);
+      // Level of detail from the size the element appears on screen.
+      int level = 0;
+      if (key->primitive == MeshGeometry::Primitive::Triangles && settings.pixelsPerUnitAtUnitDistance > 0.0) {
+        const double depth = object->Position.Minus(settings.eye).Dot(settings.forward);
+        const double radius = key->radius * std::abs(object->Scale);
+        if (depth > radius) {
+          const double pixels = radius * settings.pixelsPerUnitAtUnitDistance / depth;
+          level = pixels < kCoarsestBelowPixels ? 2 : pixels < kCoarseBelowPixels ? 1 : 0;
+        }
+      }
+      const std::uintptr_t batchKey = reinterpret_cast<std::uintptr_t>(key) * 4u + static_cast<std::uintptr_t>(level);
+      auto found = batchIndex_.find(batchKey);
       std::size_t index;
       if (found == batchIndex_.end()) {
         GpuMesh* mesh = meshFor(shape->geometry);
@@ -375,7 +455,8 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
         index = usedBatches++;
         if (batches_.size() < usedBatches) batches_.emplace_back();
         batches_[index].mesh = mesh;
-        batchIndex_.emplace(key, index);
+        batches_[index].level = std::min(level, static_cast<int>(mesh->levels.size()) - 1);
+        batchIndex_.emplace(batchKey, index);
       } else {
         index = found->second;
       }
@@ -424,21 +505,23 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
     std::size_t first = 0;
     for (std::size_t b = 0; b < usedBatches; ++b) {
       Batch& batch = batches_[b];
-      GpuMesh& mesh = *batch.mesh;
+      const GpuMesh& mesh = *batch.mesh;
+      const GpuLevel& level = mesh.levels[static_cast<std::size_t>(batch.level)];
       const auto count = static_cast<GLsizei>(batch.instances.size());
-      glBindVertexArray(mesh.vao);
+      glBindVertexArray(level.vao);
       if (instancing_) {
         bindInstanceAttributes(first * sizeof(Instance));
-        glDrawElementsInstanced(mesh.mode, mesh.indexCount, GL_UNSIGNED_INT, nullptr, count);
+        glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, count);
         ++stats_.drawCalls;
       } else {
         for (GLsizei i = 0; i < count; ++i) {
           bindInstanceAttributes((first + static_cast<std::size_t>(i)) * sizeof(Instance));
-          glDrawElementsInstanced(mesh.mode, mesh.indexCount, GL_UNSIGNED_INT, nullptr, 1);
+          glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, 1);
           ++stats_.drawCalls;
         }
       }
       stats_.instances += count;
+      if (mesh.mode == GL_TRIANGLES) stats_.triangles += static_cast<long long>(count) * (level.indexCount / 3);
       first += batch.instances.size();
     }
     glBindVertexArray(0);

@@ -24,6 +24,10 @@ struct FrameSettings {
   float flood[3] = {0.9f, 0.9f, 0.9f};
   Vector3D floodDirection{0.0, 0.0, -1.0};  // the way the light travels
   bool wireframe = false;
+  // Pixels covered by one world unit at unit distance along the view: picks
+  // the level of detail.
+  double pixelsPerUnitAtUnitDistance = 0.0;
+  Vector3D forward{0.0, 0.0, -1.0};
 };
 
 // Draws a Group3D with OpenGL 3.3 core. Meshes that share one MeshGeometry are
@@ -54,19 +58,26 @@ public:
   struct Stats {
     int drawCalls = 0;
     int instances = 0;
+    long long triangles = 0;
     int cachedGeometries = 0;
     int cachedTextures = 0;
   };
   [[nodiscard]] const Stats& lastFrameStats() const { return stats_; }
 
 private:
-  struct GpuMesh {
-    std::weak_ptr<const MeshGeometry> source;  // detects a freed geometry whose address was reused
+  // One uploaded version of a mesh: level 0 is the mesh itself, higher levels
+  // are coarser stand-ins for elements that cover only a few pixels.
+  struct GpuLevel {
     GLuint vao = 0;
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
     GLsizei indexCount = 0;
+  };
+  struct GpuMesh {
+    std::weak_ptr<const MeshGeometry> source;  // detects a freed geometry whose address was reused
+    std::vector<GpuLevel> levels;
     GLenum mode = GL_TRIANGLES;
+    double radius = 0.0;
     std::uint64_t lastUsedFrame = 0;
   };
   struct GpuTexture {
@@ -82,6 +93,7 @@ private:
   };
   struct Batch {
     GpuMesh* mesh = nullptr;
+    int level = 0;
     std::vector<Instance> instances;
   };
   struct PictureDraw {
@@ -90,6 +102,9 @@ private:
   };
 
   GpuMesh* meshFor(const std::shared_ptr<const MeshGeometry>& geometry);
+  GpuLevel uploadLevel(const std::vector<float>& interleaved, bool withNormals,
+                       const std::vector<std::uint32_t>& indices);
+  void deleteMesh(GpuMesh& mesh);
   GpuTexture* textureFor(const QImage& image);
   void bindInstanceAttributes(std::size_t byteOffset);
   void dropUnused();
@@ -108,7 +123,7 @@ private:
   Stats stats_;
   // Reused between frames so that a frame allocates nothing in the steady state.
   std::vector<Batch> batches_;
-  std::unordered_map<const MeshGeometry*, std::size_t> batchIndex_;
+  std::unordered_map<std::uintptr_t, std::size_t> batchIndex_;  // geometry address | level
   std::vector<Instance> upload_;
   std::vector<PictureDraw> pictures_;
 };

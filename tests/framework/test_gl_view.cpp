@@ -132,7 +132,7 @@ TEST(GlView, SphereIsLitInTheCentreOnTheSkyAndSizedByTheVerticalFieldOfView) {
   ASSERT_NE(view.Objects(), nullptr);
   view.SkyColor = 0x102030;
   aimCamera(*view.Camera(), {500.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
-  addShape(view, sphereText(50, 1, 0, 0), {0.0, 0.0, 0.0});
+  auto sphere = addShape(view, sphereText(50, 1, 0, 0), {0.0, 0.0, 0.0});
 
   // Flood light from the camera towards the scene: the facing point is fully lit.
   view.FloodDirection() = Vector3D(-1.0, 0.0, 0.0);
@@ -152,6 +152,15 @@ TEST(GlView, SphereIsLitInTheCentreOnTheSkyAndSizedByTheVerticalFieldOfView) {
   EXPECT_TRUE(isRed(img.pixel(150, 100 + 18)));
   EXPECT_TRUE(isSky(img.pixel(150 + 25, 100), 0x102030));
   EXPECT_TRUE(isSky(img.pixel(150, 100 + 25), 0x102030));
+  // Large on screen: drawn with every triangle of its mesh.
+  EXPECT_EQ(view.renderer().lastFrameStats().triangles,
+            static_cast<long long>(sphere->MeshShapes()[0]->geometry->indices.size() / 3));
+
+  // Light travelling down and towards -y falls on the upper right (+y right, +z up).
+  view.FloodDirection() = Vector3D(0.0, -1.0, -1.0);
+  img = view.grabFramebuffer();
+  EXPECT_GT(qRed(img.pixel(150 + 12, 100 - 12)), qRed(img.pixel(150 - 12, 100 + 12)) + 100);
+  EXPECT_GT(qRed(img.pixel(150 + 12, 100 - 12)), qRed(img.pixel(150 - 12, 100 - 12)) + 50);
 
   // Flood light from behind: only the ambient 30 % of red is left on the facing side.
   view.FloodDirection() = Vector3D(1.0, 0.0, 0.0);
@@ -340,6 +349,11 @@ TEST(GlView, InstancedSpheresOfTwoColoursAllAppearAndMatchTheOneByOnePath) {
   const SceneRenderer::Stats stats = view.renderer().lastFrameStats();
   EXPECT_EQ(stats.instances, 1000);
   EXPECT_LE(stats.drawCalls, 2);
+  // A couple of pixels across: drawn with a coarser stand-in of the mesh.
+  const auto fullTriangles = std::dynamic_pointer_cast<Object3D>(view.Objects()->Item(0))
+                                 ->MeshShapes()[0]->geometry->indices.size() / 3;
+  EXPECT_GT(stats.triangles, 1000);
+  EXPECT_LT(stats.triangles, static_cast<long long>(1000 * fullTriangles / 4));
   int reds = 0, greens = 0;
   for (int y = 0; y < instanced.height(); ++y) {
     for (int x = 0; x < instanced.width(); ++x) {
@@ -369,11 +383,15 @@ TEST(GlView, InstancedSpheresOfTwoColoursAllAppearAndMatchTheOneByOnePath) {
   EXPECT_EQ(oneByOne, instanced);
   view.renderer().setInstancing(true);
 
-  // Removing elements removes them from the next frame.
+  // Removing elements removes them from the next frame; once nothing holds a
+  // mesh any more, its GPU copy is freed.
+  EXPECT_GE(view.renderer().lastFrameStats().cachedGeometries, 1);
   while (view.Objects()->Count() > 0) view.Objects()->Remove(0);
+  ClearShapeCache();
   const QImage empty = view.grabFramebuffer();
   EXPECT_TRUE(isSky(empty.pixel(150, 100), 0));
   EXPECT_EQ(view.renderer().lastFrameStats().instances, 0);
+  EXPECT_EQ(view.renderer().lastFrameStats().cachedGeometries, 0);
 }
 
 TEST(GlView, OpenAndCloseAreRaisedOnceAndUpdatePaintsOnlyWhenShown) {
