@@ -148,9 +148,9 @@ private:
   std::vector<Vector3D> evaluatedPoints(int choice, int scan, std::size_t bodies);
   void makeMatrixBox(const Vector3D& p);
 
-  // A new charged object of the kind, from its sheet; nothing when the sheet's
-  // values cannot be built (reported in a message box). `except` is left out
-  // of the scene's point-charge count (the object an edit replaces).
+  // Why the kind's sheet cannot be built now (too many point charges, values
+  // too large to draw), or nothing. `except` is left out of the scene's
+  // point-charge count (the object an edit replaces).
   std::optional<std::string> checkSheet(ChargeKind kind, const ChargedObject* except);
   // Appends body, charge and row together, selects the charge and redraws.
   void addCharged(const std::shared_ptr<SurfaceData>& body, const std::shared_ptr<ChargedObject>& charge);

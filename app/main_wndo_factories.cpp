@@ -180,6 +180,49 @@ std::optional<std::string> Problem(std::int64_t count, std::int64_t inScene, con
   return values.Problem();
 }
 
+std::optional<std::string> ProblemOf(const PointInput& in, std::int64_t inScene) {
+  SceneValueCheck v;
+  v.Vector("position", Vector3D(in.x, in.y, in.z));
+  return Problem(1, inScene, v);
+}
+std::optional<std::string> ProblemOf(const LineInput& in, std::int64_t inScene) {
+  SceneValueCheck v;
+  v.Vector("center", in.P);
+  v.Value("length", in.L);
+  return Problem(LinePointCharges(in.n), inScene, v);
+}
+std::optional<std::string> ProblemOf(const PlaneInput& in, std::int64_t inScene) {
+  SceneValueCheck v;
+  v.Vector("center", Vector3D(in.cx, in.cy, in.cz));
+  v.Value("side", in.S);
+  return Problem(PlanePointCharges(in.n), inScene, v);
+}
+std::optional<std::string> ProblemOf(const SphereInput& in, std::int64_t inScene) {
+  SceneValueCheck v;
+  v.Vector("center", in.P);
+  v.Value("radius", in.R);
+  return Problem(kSpherePointCharges, inScene, v);
+}
+std::optional<std::string> ProblemOf(const RingInput& in, std::int64_t inScene) {
+  SceneValueCheck v;
+  v.Vector("center", in.P);
+  v.Value("radius", in.R);
+  return Problem(RingPointCharges(in.n), inScene, v);
+}
+std::optional<std::string> ProblemOf(const CylinderInput& in, std::int64_t inScene) {
+  SceneValueCheck v;
+  v.Vector("center", in.P);
+  v.Value("length", in.L);
+  v.Value("radius", in.r);
+  return Problem(CylinderPointCharges(in.n), inScene, v);
+}
+
+// Shows why the values cannot be built; true when they cannot.
+bool Refused(const std::optional<std::string>& problem) {
+  if (problem) MsgBox(*problem);
+  return problem.has_value();
+}
+
 }  // namespace
 
 ChargeKind MainWndo::KindOf(const ChargedObject& co) {
@@ -193,48 +236,13 @@ ChargeKind MainWndo::KindOf(const ChargedObject& co) {
 
 std::optional<std::string> MainWndo::checkSheet(ChargeKind kind, const ChargedObject* except) {
   const std::int64_t inScene = PointChargesInScene(except);
-  SceneValueCheck v;
   switch (kind) {
-    case ChargeKind::Point: {
-      const PointInput in = ReadPoint();
-      v.Value("position", in.x);
-      v.Value("position", in.y);
-      v.Value("position", in.z);
-      return Problem(1, inScene, v);
-    }
-    case ChargeKind::Line: {
-      const LineInput in = ReadLine();
-      v.Vector("center", in.P);
-      v.Value("length", in.L);
-      return Problem(LinePointCharges(in.n), inScene, v);
-    }
-    case ChargeKind::Plane: {
-      const PlaneInput in = ReadPlane();
-      v.Value("center", in.cx);
-      v.Value("center", in.cy);
-      v.Value("center", in.cz);
-      v.Value("side", in.S);
-      return Problem(PlanePointCharges(in.n), inScene, v);
-    }
-    case ChargeKind::Sphere: {
-      const SphereInput in = ReadSphere();
-      v.Vector("center", in.P);
-      v.Value("radius", in.R);
-      return Problem(kSpherePointCharges, inScene, v);
-    }
-    case ChargeKind::Ring: {
-      const RingInput in = ReadRing();
-      v.Vector("center", in.P);
-      v.Value("radius", in.R);
-      return Problem(RingPointCharges(in.n), inScene, v);
-    }
-    case ChargeKind::Cylinder: {
-      const CylinderInput in = ReadCylinder();
-      v.Vector("center", in.P);
-      v.Value("length", in.L);
-      v.Value("radius", in.r);
-      return Problem(CylinderPointCharges(in.n), inScene, v);
-    }
+    case ChargeKind::Point: return ProblemOf(ReadPoint(), inScene);
+    case ChargeKind::Line: return ProblemOf(ReadLine(), inScene);
+    case ChargeKind::Plane: return ProblemOf(ReadPlane(), inScene);
+    case ChargeKind::Sphere: return ProblemOf(ReadSphere(), inScene);
+    case ChargeKind::Ring: return ProblemOf(ReadRing(), inScene);
+    case ChargeKind::Cylinder: return ProblemOf(ReadCylinder(), inScene);
   }
   return std::nullopt;
 }
@@ -253,8 +261,8 @@ void MainWndo::addCharged(const std::shared_ptr<SurfaceData>& body, const std::s
 
 void MainWndo::MakePoint() {
   BusyScope busy(*this);
-  if (auto problem = checkSheet(ChargeKind::Point, nullptr)) return MsgBox(*problem);
   const PointInput in = ReadPoint();
+  if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const Vector3D V(in.x, in.y, in.z);
   auto body = std::make_shared<SphereData>(V, 2.0);
   auto charge = New<SingleCharge>(in.q, in.x, in.y, in.z);
@@ -263,8 +271,8 @@ void MainWndo::MakePoint() {
 
 void MainWndo::MakeLine() {
   BusyScope busy(*this);
-  if (auto problem = checkSheet(ChargeKind::Line, nullptr)) return MsgBox(*problem);
   const LineInput in = ReadLine();
+  if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;
   auto body = std::make_shared<LineData>(in.P, in.D, in.grid, positive);
   auto charge = New<LineCharge>(in.q, in.n, in.P, in.D);
@@ -273,8 +281,8 @@ void MainWndo::MakeLine() {
 
 void MainWndo::MakePlane() {
   BusyScope busy(*this);
-  if (auto problem = checkSheet(ChargeKind::Plane, nullptr)) return MsgBox(*problem);
   const PlaneInput in = ReadPlane();
+  if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;
   const Vector3D P(in.cx, in.cy, in.cz);
   double nx = 1.0, ny = 0.0, nz = 0.0;
@@ -290,8 +298,8 @@ void MainWndo::MakePlane() {
 
 void MainWndo::MakeSphere() {
   BusyScope busy(*this);
-  if (auto problem = checkSheet(ChargeKind::Sphere, nullptr)) return MsgBox(*problem);
   const SphereInput in = ReadSphere();
+  if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;
   auto body = std::make_shared<SphereData>(in.P, in.R, in.grid, positive, in.showVectors);
   auto charge = New<SphereCharge>(in.q, in.P, in.R);
@@ -300,8 +308,8 @@ void MainWndo::MakeSphere() {
 
 void MainWndo::MakeRing() {
   BusyScope busy(*this);
-  if (auto problem = checkSheet(ChargeKind::Ring, nullptr)) return MsgBox(*problem);
   const RingInput in = ReadRing();
+  if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;
   auto body = std::make_shared<RingData>(in.P, in.R, in.N, in.n, in.grid, positive);
   auto charge = New<RingCharge>(in.q, in.P, in.R, in.N, in.n);
@@ -310,8 +318,8 @@ void MainWndo::MakeRing() {
 
 void MainWndo::MakeCylinder() {
   BusyScope busy(*this);
-  if (auto problem = checkSheet(ChargeKind::Cylinder, nullptr)) return MsgBox(*problem);
   const CylinderInput in = ReadCylinder();
+  if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;
   // The body copies centre and axis before the charge moves and rescales them.
   Vector3D P = in.P;

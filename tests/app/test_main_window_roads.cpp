@@ -125,8 +125,13 @@ TEST_F(RoadTest, EachKindThroughItsSheetBecomesTheSelectedLastRowWithItsField) {
   EXPECT_EQ(cylinder->center, Vector3D(0, 0, 0));  // as typed, not as the charge moved it
   EXPECT_EQ(cylinder->normal, Vector3D(1, 0, 0));
 
-  // Every arrow is yellow and between the drawable lengths.
+  // Every arrow is yellow, between the drawable lengths, and is exactly the
+  // scaled field summed object by object at its lattice point.
   for (const auto& arrow : InView<PDRoundArrow>()) {
+    Vector3D E;
+    for (const auto& co : w->ChrgObjList) E.Add(co->VoltixAt(arrow->pos.value()));
+    E.MultiplyBy(w->EScale);
+    EXPECT_EQ(arrow->axis.value(), E);
     EXPECT_EQ(Deref(arrow->cone).myColor, 0xFFFF00u);
     EXPECT_EQ(Deref(arrow->cylinder).myColor, 0xFFFF00u);
     const double len = arrow->axis.value().Length();
