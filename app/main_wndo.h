@@ -4,6 +4,7 @@
 #include "framework/math/vector3d.h"
 #include <QPushButton>  // window.h needs it complete
 
+#include "framework/ui/menus.h"
 #include "framework/ui/window.h"
 
 #include <cstdint>
@@ -84,6 +85,22 @@ public:
   virtual void SLScan_ValueChanged();
   virtual bool _HelpAbout_Action();
 
+  // --- the window's menu items, by name (nullptr when the bar has none) --------
+  [[nodiscard]] std::shared_ptr<MenuItem> HelpMenu() const { return menuItem("HelpMenu"); }
+  [[nodiscard]] std::shared_ptr<MenuItem> HelpAbout() const { return menuItem("HelpAbout"); }
+  [[nodiscard]] std::shared_ptr<MenuItem> EditMenu() const { return menuItem("EditMenu"); }
+  [[nodiscard]] std::shared_ptr<MenuItem> EditClear() const { return menuItem("EditClear"); }
+  [[nodiscard]] std::shared_ptr<MenuItem> EditPaste() const { return menuItem("EditPaste"); }
+  [[nodiscard]] std::shared_ptr<MenuItem> EditCopy() const { return menuItem("EditCopy"); }
+  [[nodiscard]] std::shared_ptr<MenuItem> EditCut() const { return menuItem("EditCut"); }
+  [[nodiscard]] std::shared_ptr<MenuItem> UntitledMenu0() const { return menuItem("UntitledMenu0"); }
+  [[nodiscard]] std::shared_ptr<MenuItem> EditUndo() const { return menuItem("EditUndo"); }
+  [[nodiscard]] std::shared_ptr<MenuItem> FileMenu() const { return menuItem("FileMenu"); }
+  [[nodiscard]] std::shared_ptr<QuitMenuItem> FileQuit() const {
+    return std::dynamic_pointer_cast<QuitMenuItem>(menuItem("FileQuit"));
+  }
+  [[nodiscard]] std::shared_ptr<MenuItem> UntitledMenu1() const { return menuItem("UntitledMenu1"); }
+
   // --- passes -------------------------------------------------------------------
   // Redraws the whole scene: charges, field arrows, dot matrix, grids, test dot.
   virtual void CalcVoltix();
@@ -157,6 +174,11 @@ private:
   void chargeButton(ChargeKind kind, const std::function<void()>& factory);
   void stepTestCoordinate(const char* field, double step);
   int selectedIndex();
+
+  [[nodiscard]] std::shared_ptr<MenuItem> menuItem(const std::string& name) const {
+    const auto bar = GetMenuBar();
+    return bar ? bar->Find(name) : nullptr;
+  }
 
   int busy_ = 0;
   std::vector<std::function<void()>> deferred_;

@@ -131,6 +131,12 @@ TEST_F(AppTest, MenuBarHoldsItsHeadingsItemsAndShortcuts) {
   for (const auto& item : menu->Child("EditMenu")->Children()) edit.push_back(item->Text);
   EXPECT_EQ(edit, (std::vector<std::string>{"Undo", "-", "Cut", "Copy", "Paste", "Clear"}));
   EXPECT_EQ(menu->Find("HelpAbout")->Text, "AboutVoltix...");
+  // The window reaches the items of its bar by name.
+  EXPECT_EQ(w->GetMenuBar(), menu);
+  EXPECT_EQ(w->FileQuit(), menu->Find("FileQuit"));
+  EXPECT_EQ(w->EditCopy()->KeyboardShortcut, "Cmd+C");
+  EXPECT_TRUE(w->UntitledMenu0()->IsSeparator());
+  EXPECT_EQ(w->UntitledMenu1(), nullptr);
   EXPECT_EQ(w->MenuAction("FileQuit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
   EXPECT_EQ(w->MenuAction("EditCopy")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
   EXPECT_TRUE(w->MenuAction("EditClear")->shortcut().isEmpty());
