@@ -55,6 +55,7 @@ void AboutWndo::Layout() {
   SetMaxSize(32000, 32000);
   SetFrame(FrameDocument);
   SetResizeable(true);
+  SetVisible(true);
   // A closed About window is gone; the next About choice makes a new one.
   SetDestroyOnClose(true);
 }

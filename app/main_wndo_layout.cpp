@@ -36,6 +36,7 @@ void MainWndo::Layout() {
   SetMaxSize(32000, 32000);
   SetFrame(FrameDocument);
   SetResizeable(true);
+  SetVisible(true);
 }
 
 void MainWndo::CreateControls() { _CreateControls0(); }
@@ -110,13 +111,7 @@ void MainWndo::_CreateControls0() {
   view->ShowAxes = false;
   view->Autoscale = false;
   view->Autocenter = false;
-  // The view raises Open once; a second emission (the window's creation
-  // sequence raising every control's Open) must not run the handler again.
-  connect(view, &PD3DSpace::Open, this, [this, opened = false]() mutable {
-    if (opened) return;
-    opened = true;
-    MyPDSpace_Open();
-  });
+  connect(view, &PD3DSpace::Open, this, [this] { MyPDSpace_Open(); });
   connect(view, &PD3DSpace::Click, this, [this](int x, int y) { MyPDSpace_Click(x, y); });
 
   // 8-9
@@ -188,7 +183,4 @@ void MainWndo::_CreateControls0() {
   connect(scan, &Slider::ValueChanged, this, [this] { SLScan_ValueChanged(); });
   label(11, "Scan", {641, 590, 100, 20}, kLeftBottom, TextAlign::Center, 12);
 
-  // The view opens once its window's controls exist: it becomes the current
-  // scene and raises Open.
-  view->OpenView();
 }
