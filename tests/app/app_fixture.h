@@ -20,7 +20,8 @@ protected:
     previousSink_ = SetUserAlertSink(UserAlertSink{
         [this](const std::string& text) { messages.push_back(text); }, [this] { ++beeps; }});
     w = MainWndo::Shared();
-    w->show();
+    // The window shows itself at the end of its creation.
+    ASSERT_TRUE(w->isVisible());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
     view = w->MyPDSpace();
     ASSERT_NE(view, nullptr);
