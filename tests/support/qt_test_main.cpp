@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "framework/ui/application.h"
 
 #include <cstdlib>
 
@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
-  QApplication app(argc, argv);
+  // The program's own application object, so tests see its event boundary.
+  Application app(argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,44 @@
+#include "framework/runtime/runtime.h"
+#include "framework/ui/application.h"
+
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A widget whose own event code throws, as a faulty handler would.
+class ThrowingWidget : public QWidget {
+protected:
+  void mousePressEvent(QMouseEvent*) override { throw std::runtime_error("press went wrong"); }
+};
+
+}  // namespace
+
+TEST(ApplicationTest, ExceptionFromAWidgetsEventIsReportedAndTheProgramGoesOn) {
+  auto* app = qobject_cast<Application*>(QCoreApplication::instance());
+  ASSERT_NE(app, nullptr) << "tests run under the program's own application object";
+
+  std::vector<std::string> messages;
+  const UserAlertSink previous = SetUserAlertSink({[&](const std::string& text) { messages.push_back(text); }, {}});
+
+  ThrowingWidget widget;
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  EXPECT_NO_THROW(QApplication::sendEvent(&widget, &press));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("press went wrong"), std::string::npos) << messages[0];
+
+  // Later events are delivered as usual.
+  QMouseEvent second(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
+                     Qt::NoModifier);
+  QApplication::sendEvent(&widget, &second);
+  EXPECT_EQ(messages.size(), 2u);
+
+  SetUserAlertSink(previous);
+}
