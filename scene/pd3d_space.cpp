@@ -283,6 +283,26 @@ void PD3DSpace::ApplyScaleToScaledObjects() {
 }
 
 void PD3DSpace::Update() {
+  // The passes yield to the event loop. An update asked for meanwhile (a
+  // handler, a timer) would store lastscale in the middle of a rescaling pass
+  // and leave the rest of the scene at the old scale; it runs once this one
+  // is complete instead.
+  if (updating_) {
+    updateAgain_ = true;
+    return;
+  }
+  updating_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{updating_};
+  do {
+    updateAgain_ = false;
+    UpdateOnce();
+  } while (updateAgain_);
+}
+
+void PD3DSpace::UpdateOnce() {
   // 1-2. A pending scale. A product that is not a finite, non-zero number
   // (factors can multiply out of range) leaves the scale in force.
   if (NewScale) {

@@ -92,6 +92,10 @@ protected:
   virtual std::int32_t DoubleClickTicks();
 
 private:
+  void UpdateOnce();
   bool IsScaledObject(const PD3DObject& obj) const;
   void ApplyScaleToScaledObjects();
+
+  bool updating_ = false;
+  bool updateAgain_ = false;
 };

@@ -217,6 +217,41 @@ TEST_F(ViewTest, ZoomAppliesAtUpdateOnly) {
   EXPECT_VEC(s->Position, 30, 0, 0);
 }
 
+// Asks for an update while the view is rescaling, as a handler run at a
+// yield may do.
+class UpdatesDuringRescale : public PDSphere {
+public:
+  void ApplyScale(double s) override {
+    PDSphere::ApplyScale(s);
+    if (armed) {
+      armed = false;
+      CurrentSpace().Update();
+    }
+  }
+  bool armed = false;
+};
+
+TEST_F(ViewTest, UpdateAskedForDuringRescalingDoesNotSplitTheScene) {
+  std::vector<std::shared_ptr<PDSphere>> spheres;
+  for (int i = 0; i < 4; ++i) {
+    const Vector3D p(i, 0, 0);
+    if (i == 1) {
+      auto odd = New<UpdatesDuringRescale>(&p, 0u, 1.0);
+      odd->armed = true;
+      spheres.push_back(odd);
+    } else {
+      spheres.push_back(New<PDSphere>(&p, 0u, 1.0));
+    }
+  }
+  view->DoZoom(2.0);
+  view->Update();
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_DOUBLE_EQ(spheres[i]->Scale, 2.0) << i;
+    EXPECT_VEC(spheres[i]->Position, 2.0 * i, 0, 0);
+  }
+  EXPECT_EQ(view->lastscale, 2.0);
+}
+
 TEST_F(ViewTest, CameraDistanceAndCentre) {
   view->SetCameraDistance(250.0);
   EXPECT_EQ(view->RefScale, 2.0);
