@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QPushButton>
 #include <QWidget>
 
 #include <functional>
@@ -14,7 +15,6 @@
 class QAction;
 class QEventLoop;
 class QMenuBar;
-class QPushButton;
 class QVBoxLayout;
 class MenuBar;
 class MenuItem;
