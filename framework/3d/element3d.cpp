@@ -54,10 +54,20 @@ Bounds3D Object3D::ComputeBounds(int) const {
 }
 
 void Group3D::Append(std::shared_ptr<Element3D> e) {
-  if (e) items_.push_back(std::move(e));
+  if (!e) return;
+  compact();  // keeps marked removals from matching the new occurrence
+  ++members_[e.get()];
+  items_.push_back(std::move(e));
+}
+
+bool Group3D::Contains(const Element3D* e) const {
+  const auto it = members_.find(e);
+  return it != members_.end() && it->second > 0;
 }
 
 int Group3D::IndexOf(const Element3D* e) const {
+  if (!Contains(e)) return -1;
+  compact();
   // Newer elements are removed more often than old ones: search from the end.
   for (int i = Count() - 1; i >= 0; --i) {
     if (items_[static_cast<std::size_t>(i)].get() == e) return i;
@@ -66,10 +76,37 @@ int Group3D::IndexOf(const Element3D* e) const {
 }
 
 void Group3D::Remove(const Element3D* e) {
-  const int i = IndexOf(e);
-  if (i >= 0) Remove(i);
+  const auto it = members_.find(e);
+  if (it == members_.end() || it->second <= 0) return;
+  if (--it->second == 0) members_.erase(it);
+  ++pending_[e];
+  ++pendingCount_;
 }
 
 void Group3D::Remove(int index) {
-  if (index >= 0 && index < Count()) items_.erase(items_.begin() + index);
+  compact();
+  if (index < 0 || index >= Count()) return;
+  const Element3D* e = items_[static_cast<std::size_t>(index)].get();
+  const auto it = members_.find(e);
+  if (it != members_.end() && --it->second == 0) members_.erase(it);
+  items_.erase(items_.begin() + index);
+}
+
+void Group3D::compact() const {
+  if (pendingCount_ == 0) return;
+  // Walk from the end so that each marked removal takes the last occurrence.
+  std::vector<std::shared_ptr<Element3D>> kept;
+  kept.reserve(items_.size() - pendingCount_);
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+    const auto p = pending_.find(it->get());
+    if (p != pending_.end() && p->second > 0) {
+      --p->second;
+      continue;
+    }
+    kept.push_back(std::move(*it));
+  }
+  std::reverse(kept.begin(), kept.end());
+  items_ = std::move(kept);
+  pending_.clear();
+  pendingCount_ = 0;
 }

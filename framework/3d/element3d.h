@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // A sphere that holds an element's displayed solid, in world units.
@@ -69,19 +70,36 @@ private:
 // An ordered group of elements. Item(i) counts from 0; an index at or past
 // Count gives no item. Removal moves later items down one place; removing an
 // element that is not in the group changes nothing.
+//
+// Removal by element costs O(1): the element is only marked, and the marked
+// elements leave the list together at the next access by index (or append).
+// Taking thousands of spheres out one by one thus costs one pass, not one
+// pass each.
 class Group3D {
 public:
-  [[nodiscard]] int Count() const { return static_cast<int>(items_.size()); }
+  [[nodiscard]] int Count() const { return static_cast<int>(items_.size() - pendingCount_); }
   [[nodiscard]] std::shared_ptr<Element3D> Item(int i) const {
+    compact();
     return (i >= 0 && i < Count()) ? items_[static_cast<std::size_t>(i)] : nullptr;
   }
   void Append(std::shared_ptr<Element3D> e);
   void Remove(const Element3D* e);
   void Remove(const Element3D& e) { Remove(&e); }
   void Remove(int index);
+  [[nodiscard]] bool Contains(const Element3D* e) const;
   [[nodiscard]] int IndexOf(const Element3D* e) const;
-  [[nodiscard]] const std::vector<std::shared_ptr<Element3D>>& Items() const { return items_; }
+  [[nodiscard]] const std::vector<std::shared_ptr<Element3D>>& Items() const {
+    compact();
+    return items_;
+  }
 
 private:
-  std::vector<std::shared_ptr<Element3D>> items_;
+  void compact() const;
+
+  mutable std::vector<std::shared_ptr<Element3D>> items_;
+  // How often each element is in items_, not counting marked removals.
+  std::unordered_map<const Element3D*, int> members_;
+  // Removals not yet taken out of items_ (the last occurrences go first).
+  mutable std::unordered_map<const Element3D*, int> pending_;
+  mutable std::size_t pendingCount_ = 0;
 };
