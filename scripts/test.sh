@@ -3,10 +3,7 @@
 # (GUI and 3D tests need an X server: they run under Xvfb).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$root/scripts/build.sh"
 cd "$root"
-bash scripts/install-deps.sh
-cmake --preset release
-cmake --build --preset release
-jobs="$(nproc)"
 xvfb-run -a -s "-screen 0 1600x1200x24" \
-  ctest --preset release -j "$jobs" --no-tests=error
+  ctest --preset release -j "$(nproc)" --no-tests=error
