@@ -2,14 +2,42 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontMetrics>
+#include <QStyle>
 
 #include "framework/runtime/nil_object.h"
 #include "sheets/charge_sheets.h"
+#include "sheets/sheet_layouts.h"
 
 namespace {
 
-// The sheets' controls were laid out for a 12-pixel system font.
+// The sheets' controls were laid out for a 12-pixel system font. Where the
+// platform's font is wider, a smaller size keeps every caption in its box.
 constexpr int kSheetFontPixels = 12;
+constexpr int kSmallestFontPixels = 9;
+
+// Whether every caption of the layout fits its control's box in that font.
+bool captionsFit(const SheetLayout& layout, const QFont& font) {
+  const QFontMetrics metrics(font);
+  QStyle* style = QApplication::style();
+  const int mark = style->pixelMetric(QStyle::PM_IndicatorWidth) + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+  for (const SheetControl& c : layout.controls) {
+    int needed = metrics.horizontalAdvance(QString::fromUtf8(c.text));
+    int room = c.width;
+    switch (c.kind) {
+      case SheetControlKind::Label:
+        // A box that starts left of the window shows only its visible part.
+        if (c.left < 0 && c.align != SheetAlign::Right) room += c.left;
+        break;
+      case SheetControlKind::PushButton: needed += 8; break;
+      case SheetControlKind::CheckBox:
+      case SheetControlKind::RadioButton: needed += mark; break;
+      default: continue;
+    }
+    if (needed > room) return false;
+  }
+  return true;
+}
 
 Bounds boundsOf(const SheetControl& c) { return {c.left, c.top, c.width, c.height}; }
 
@@ -34,12 +62,33 @@ void SheetWindow::Layout() {
   SetMinSize(64, 64);
   SetMaxSize(32000, 32000);
   SetResizeable(true);
+  setFont(sheetFont(sheetFontPixels()));
+}
+
+// One size for all six sheets: the largest, up to the designed 12 pixels, at
+// which every caption of every sheet fits.
+int SheetWindow::sheetFontPixels() {
+  static const int pixels = [] {
+    const SheetLayout* layouts[] = {&SingleSheetLayout(), &LineSheetLayout(),     &PlaneSheetLayout(),
+                                    &SphereSheetLayout(), &CylinderSheetLayout(), &RingSheetLayout()};
+    int size = kSheetFontPixels;
+    for (; size > kSmallestFontPixels; --size) {
+      bool fits = true;
+      for (const SheetLayout* layout : layouts) fits = fits && captionsFit(*layout, sheetFont(size));
+      if (fits) break;
+    }
+    return size;
+  }();
+  return pixels;
+}
+
+QFont SheetWindow::sheetFont(int pixels) {
   QFont f = QApplication::font();
-  f.setPixelSize(kSheetFontPixels);
+  f.setPixelSize(pixels);
   f.setBold(false);
   f.setItalic(false);
   f.setUnderline(false);
-  setFont(f);
+  return f;
 }
 
 void SheetWindow::CreateControls() { _CreateControls0(); }

@@ -76,6 +76,9 @@ protected:
   void Event_Close() override;
 
 private:
+  static QFont sheetFont(int pixels);
+  static int sheetFontPixels();
+
   const SheetLayout& layout_;
   int focusIndex_;
   std::string popupName_;
