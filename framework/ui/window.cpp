@@ -353,6 +353,10 @@ void Window::ShowModalWithin(QWidget* parent) {
     loop.exec(QEventLoop::DialogExec);
   }
   if (self != nullptr) self->modalLoop_ = nullptr;
+  // Give the activation back to the parent: without a window manager Qt would
+  // keep the hidden sheet as the active window, and its next showing would
+  // then raise no activation (its focus field would not be selected).
+  if (top != nullptr && top->isVisible()) top->activateWindow();
 }
 
 void Window::Hide() { hide(); }
