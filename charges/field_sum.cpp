@@ -75,6 +75,26 @@ void SumBlock(const ChargeSpan* objects, std::size_t objectCount, const double* 
     }
   };
 
+  // One vector of points, for short tails.
+  auto sumVector = [&](const V& Px, const V& Py, const V& Pz, V& Ex, V& Ey, V& Ez) {
+    Ex = hn::Zero(d); Ey = hn::Zero(d); Ez = hn::Zero(d);
+    for (std::size_t o = 0; o < objectCount; ++o) {
+      const ChargeSpan& c = objects[o];
+      V ox = hn::Zero(d), oy = hn::Zero(d), oz = hn::Zero(d);
+      for (std::size_t i = 0; i < c.n; ++i) {
+        const V dx = hn::Sub(Px, hn::Set(d, c.x[i]));
+        const V dy = hn::Sub(Py, hn::Set(d, c.y[i]));
+        const V dz = hn::Sub(Pz, hn::Set(d, c.z[i]));
+        const V L = hn::Sqrt(hn::Add(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)), hn::Mul(dz, dz)));
+        const V f = hn::Div(hn::Set(d, c.q[i]), hn::Mul(hn::Mul(L, L), L));
+        ox = hn::Add(ox, hn::Mul(dx, f));
+        oy = hn::Add(oy, hn::Mul(dy, f));
+        oz = hn::Add(oz, hn::Mul(dz, f));
+      }
+      Ex = hn::Add(Ex, ox); Ey = hn::Add(Ey, oy); Ez = hn::Add(Ez, oz);
+    }
+  };
+
   std::size_t p = 0;
   for (; p + 2 * N <= count; p += 2 * N) {
     V Ex0, Ey0, Ez0, Ex1, Ey1, Ez1;
@@ -83,25 +103,31 @@ void SumBlock(const ChargeSpan* objects, std::size_t objectCount, const double* 
     hn::StoreU(Ex0, d, ex + p); hn::StoreU(Ey0, d, ey + p); hn::StoreU(Ez0, d, ez + p);
     hn::StoreU(Ex1, d, ex + p + N); hn::StoreU(Ey1, d, ey + p + N); hn::StoreU(Ez1, d, ez + p + N);
   }
-  if (p < count) {
-    // The tail goes through padded buffers; the padding lanes repeat the
-    // last point and are dropped.
-    constexpr std::size_t kMax = HWY_MAX_BYTES / sizeof(double);
-    HWY_ALIGN double bx[2 * kMax], by[2 * kMax], bz[2 * kMax];
-    HWY_ALIGN double rx[2 * kMax], ry[2 * kMax], rz[2 * kMax];
-    const std::size_t rest = count - p;
-    for (std::size_t i = 0; i < 2 * N; ++i) {
-      const std::size_t src = p + (i < rest ? i : rest - 1);
-      bx[i] = px[src]; by[i] = py[src]; bz[i] = pz[src];
-    }
+  // The tail goes through padded buffers, one or two vectors as needed; the
+  // padding lanes repeat the last point and are dropped.
+  const std::size_t rest = count - p;
+  if (rest == 0) return;
+  constexpr std::size_t kMax = HWY_MAX_BYTES / sizeof(double);
+  HWY_ALIGN double bx[2 * kMax], by[2 * kMax], bz[2 * kMax];
+  HWY_ALIGN double rx[2 * kMax], ry[2 * kMax], rz[2 * kMax];
+  const std::size_t lanes = rest <= N ? N : 2 * N;
+  for (std::size_t i = 0; i < lanes; ++i) {
+    const std::size_t src = p + (i < rest ? i : rest - 1);
+    bx[i] = px[src]; by[i] = py[src]; bz[i] = pz[src];
+  }
+  if (rest <= N) {
+    V Ex, Ey, Ez;
+    sumVector(hn::Load(d, bx), hn::Load(d, by), hn::Load(d, bz), Ex, Ey, Ez);
+    hn::Store(Ex, d, rx); hn::Store(Ey, d, ry); hn::Store(Ez, d, rz);
+  } else {
     V Ex0, Ey0, Ez0, Ex1, Ey1, Ez1;
     sumVectors(hn::Load(d, bx), hn::Load(d, by), hn::Load(d, bz), hn::Load(d, bx + N), hn::Load(d, by + N),
                hn::Load(d, bz + N), Ex0, Ey0, Ez0, Ex1, Ey1, Ez1);
     hn::Store(Ex0, d, rx); hn::Store(Ey0, d, ry); hn::Store(Ez0, d, rz);
     hn::Store(Ex1, d, rx + N); hn::Store(Ey1, d, ry + N); hn::Store(Ez1, d, rz + N);
-    for (std::size_t i = 0; i < rest; ++i) {
-      ex[p + i] = rx[i]; ey[p + i] = ry[i]; ez[p + i] = rz[i];
-    }
+  }
+  for (std::size_t i = 0; i < rest; ++i) {
+    ex[p + i] = rx[i]; ey[p + i] = ry[i]; ez[p + i] = rz[i];
   }
 }
 
@@ -154,8 +180,9 @@ std::vector<Vector3D> SumFieldAt(const std::vector<std::shared_ptr<ChargedObject
     pz[i] = points[i].Z;
   }
 
-  // Chunks of a few points; threads take the next free chunk.
-  constexpr std::size_t kChunk = 8;
+  // Chunks of a few points (two full vectors on the widest instruction set);
+  // threads take the next free chunk.
+  constexpr std::size_t kChunk = 16;
   const std::size_t chunks = (count + kChunk - 1) / kChunk;
   unsigned threads = maxThreads != 0 ? maxThreads : std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
   // Below this much work starting threads costs more than it saves.

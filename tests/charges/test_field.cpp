@@ -3,6 +3,7 @@
 #include "framework/runtime/construct.h"
 
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <bit>
 #include <cmath>
@@ -186,4 +187,28 @@ TEST(FieldSum, RingOfManyChargesMatchesTheAnalyticAxisField) {
   }
   // At the centre the contributions cancel.
   EXPECT_NEAR(ring->VoltixAt(centre).Length(), 0.0, 1e-15);
+}
+
+// Every instruction set the sum was compiled for that this processor runs,
+// not only the one the dispatcher picks here.
+TEST(FieldSum, BitsAgreeOnEveryInstructionSet) {
+  Vector3D c(0, 0, 30), a(1, 1, 0);
+  const std::vector<std::shared_ptr<ChargedObject>> objects = {
+      New<SphereCharge>(3.0, Vector3D(10, 0, 0), 90.0), New<CylinderCharge>(-1.0, 3, c, a, 200.0, 40.0),
+      New<LineCharge>(0.5, 9, Vector3D(0, 0, -100), Vector3D(0, 300, 7))};
+  std::vector<Vector3D> points;
+  for (int i = 0; i < 37; ++i) points.emplace_back(13.0 * i - 200.0, 7.0 * i - 100.0, 150.0 - 11.0 * i);
+  const auto expected = scalarPass(objects, points);
+  const auto targets = hwy::SupportedAndGeneratedTargets();
+  EXPECT_FALSE(targets.empty());
+  for (const std::int64_t target : targets) {
+    hwy::SetSupportedTargetsForTest(target);
+    hwy::GetChosenTarget().Update(hwy::SupportedTargets());
+    const auto got = SumFieldAt(objects, points, 2);
+    int mismatches = 0;
+    for (std::size_t p = 0; p < points.size(); ++p) mismatches += sameBits(got[p], expected[p]) ? 0 : 1;
+    EXPECT_EQ(mismatches, 0) << FieldSumTarget();
+  }
+  hwy::SetSupportedTargetsForTest(0);
+  hwy::GetChosenTarget().Update(hwy::SupportedTargets());
 }
