@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 
 namespace {
 
@@ -26,6 +27,41 @@ constexpr std::size_t kMinTrianglesForLevels = 150;
 constexpr int kLevelCells[] = {8, 3};
 constexpr double kCoarseBelowPixels = 12.0;
 constexpr double kCoarsestBelowPixels = 4.0;
+// Below this radius on screen an element covers a handful of pixels, and an
+// octahedron spanning its box shows the same dot for a sixth of the triangles.
+constexpr double kDotBelowPixels = 2.0;
+
+// An octahedron about the centre of the mesh's box, its six vertices on the
+// box's axes, normals pointing away from the centre, eight triangles. It
+// reaches sqrt(pi / 2) times the box's half-sides: seen along an axis it then
+// covers as many pixels as the ellipsoid inscribed in the box, from other
+// directions a little fewer.
+void boxOctahedron(const Vector3D& boundsMin, const Vector3D& boundsMax, std::vector<float>& outVertices,
+                   std::vector<std::uint32_t>& outIndices) {
+  const double reach = std::sqrt(std::numbers::pi / 2.0) / 2.0;
+  const double c[3] = {(boundsMin.X + boundsMax.X) / 2, (boundsMin.Y + boundsMax.Y) / 2,
+                       (boundsMin.Z + boundsMax.Z) / 2};
+  const double h[3] = {(boundsMax.X - boundsMin.X) * reach, (boundsMax.Y - boundsMin.Y) * reach,
+                       (boundsMax.Z - boundsMin.Z) * reach};
+  for (int i = 0; i < 3; ++i) {
+    if (!std::isfinite(c[i]) || !std::isfinite(h[i])) return;
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    for (int sign : {1, -1}) {
+      float v[6] = {};
+      for (int k = 0; k < 3; ++k) v[k] = static_cast<float>(c[k]);
+      v[axis] = static_cast<float>(c[axis] + sign * h[axis]);
+      v[3 + axis] = static_cast<float>(sign);
+      outVertices.insert(outVertices.end(), v, v + 6);
+    }
+  }
+  // Vertex 2a+0 is +axis a, 2a+1 is -axis a.
+  for (std::uint32_t x : {0u, 1u}) {
+    for (std::uint32_t y : {2u, 3u}) {
+      for (std::uint32_t z : {4u, 5u}) outIndices.insert(outIndices.end(), {x, y, z});
+    }
+  }
+}
 
 // Vertex clustering: vertices in one grid cell merge into their mean, with
 // the mean normal; triangles that collapse are dropped.
@@ -332,6 +368,12 @@ SceneRenderer::GpuMesh* SceneRenderer::meshFor(const std::shared_ptr<const MeshG
       if (coarseIndices.empty()) break;
       mesh.levels.push_back(uploadLevel(coarseVertices, true, coarseIndices));
     }
+    if (mesh.levels.size() == 1 + std::size(kLevelCells)) {
+      std::vector<float> dotVertices;
+      std::vector<std::uint32_t> dotIndices;
+      boxOctahedron(g.boundsMin, g.boundsMax, dotVertices, dotIndices);
+      if (!dotIndices.empty()) mesh.levels.push_back(uploadLevel(dotVertices, true, dotIndices));
+    }
   }
 
   auto [pos, inserted] = meshes_.emplace(geometry.get(), std::move(mesh));
@@ -443,7 +485,10 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
         const double radius = key->radius * std::abs(object->Scale);
         if (depth > radius) {
           const double pixels = radius * settings.pixelsPerUnitAtUnitDistance / depth;
-          level = pixels < kCoarsestBelowPixels ? 2 : pixels < kCoarseBelowPixels ? 1 : 0;
+          level = pixels < kDotBelowPixels       ? 3
+                  : pixels < kCoarsestBelowPixels ? 2
+                  : pixels < kCoarseBelowPixels   ? 1
+                                                  : 0;
         }
       }
       const std::uintptr_t batchKey = reinterpret_cast<std::uintptr_t>(key) * 4u + static_cast<std::uintptr_t>(level);
