@@ -45,8 +45,9 @@ std::optional<std::string> CheckPointCharges(std::int64_t count, std::int64_t in
 void SceneValueCheck::Value(const char* what, double v) {
   if (problem_) return;
   if (!(std::abs(v) <= kMaxSceneValue)) {
+    const std::string limit = WithSeparators(static_cast<std::int64_t>(kMaxSceneValue));
     problem_ = std::string("The ") + what + " is too large to draw. Coordinates, lengths and radii must lie between -" +
-               "1000000 and 1000000.";
+               limit + " and " + limit + ".";
   }
 }
 

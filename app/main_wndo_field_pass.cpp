@@ -142,6 +142,11 @@ void MainWndo::UpdateMatrix() {
     }
     Matrix.clear();
   } else {
+    // Normally empty here. A switch deferred while a pass ran may find the
+    // pass's boxes (or an earlier switch's) in place: take them out first, so
+    // that each lattice point holds one box.
+    for (const auto& box : Matrix) CurrentScene().RemoveObject(box);
+    Matrix.clear();
     const std::size_t nS = SurfaceList.size();
     const int ch = ControlRef<PopupMenu>("PMShow").ListIndex();
     const int s = ControlRef<Slider>("SLScan").Value();

@@ -211,9 +211,12 @@ TEST_F(RoadTest, ClickingAChargeInTheViewSelectsItsRowThenDeleteAndReset) {
   EXPECT_EQ(w->ChrgObjList[0], ring);
   EXPECT_EQ(w->SelectedObject, nullptr);
   EXPECT_EQ(SphereColour(*ring), kPositiveColor);
-  // Delete with nothing selected does nothing.
+  // Delete with nothing selected does nothing; neither does a click reported
+  // for a row past the end.
   QTest::mouseClick(&C<PushButton>("DeleteButton"), Qt::LeftButton);
   EXPECT_EQ(w->ChrgObjList.size(), 1u);
+  EXPECT_FALSE(w->ObjectList_CellClick(1, 0, 0, 0));
+  EXPECT_EQ(w->SelectedObject, nullptr);
 
   // Reset: everything back to the start, but the selection, which is unlisted.
   ClickRow(0);
@@ -360,6 +363,7 @@ TEST_F(RoadTest, ObjectsThatCannotBeBuiltAreRefusedWithNothingChanged) {
   Add(ChargeKind::Point, [](ChargeSheet& sheet) { sheet.SetFieldText(0, "1e300"); });
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_NE(messages[1].find("too large"), std::string::npos) << messages[1];
+  EXPECT_NE(messages[1].find("-1,000,000 and 1,000,000"), std::string::npos) << messages[1];
   EXPECT_EQ(w->ChrgObjList.size(), 1u);
 
   // An edit that would be too large keeps the object it was to replace.
@@ -425,4 +429,125 @@ TEST_F(RoadTest, HandlersArrivingDuringAFactoryWaitUntilItHasFinished) {
   ASSERT_EQ(w->ChrgObjList.size(), 1u);
   EXPECT_EQ(w->ChrgObjList[0]->Name, "Point");
   EXPECT_EQ(w->SelectedObject, nullptr);
+}
+
+TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
+  // Line: direction scaled to the length, against it for a negative length;
+  // a charge of 0 becomes 1 (positive outline), a negative one is not positive.
+  auto line = [](const char* length, const char* charge) {
+    return [=](ChargeSheet& sh) {
+      sh.SetFieldText(4, "3");
+      sh.SetFieldText(5, "4");
+      sh.SetFieldText(6, "0");
+      sh.SetFieldText(8, length);
+      sh.SetFieldText(7, charge);
+      sh.SetGridValue(true);
+    };
+  };
+  Add(ChargeKind::Line, line("10", "0"));
+  Add(ChargeKind::Line, line("-10", "-2"));
+  const auto l0 = std::dynamic_pointer_cast<LineData>(w->SurfaceList[0]);
+  const auto l1 = std::dynamic_pointer_cast<LineData>(w->SurfaceList[1]);
+  ASSERT_TRUE(l0 && l1);
+  EXPECT_NEAR(l0->myVec.X, 6.0, 1e-12);
+  EXPECT_NEAR(l0->myVec.Y, 8.0, 1e-12);
+  EXPECT_NEAR(l1->myVec.X, -6.0, 1e-12);
+  EXPECT_NEAR(l1->myVec.Y, -8.0, 1e-12);
+  ASSERT_FALSE(l0->LineList.empty());
+  ASSERT_FALSE(l1->LineList.empty());
+  EXPECT_TRUE(l0->LineList[0]->pos);
+  EXPECT_FALSE(l1->LineList[0]->pos);
+  double q = 0.0;
+  for (const auto& pc : w->ChrgObjList[0]->ChargeList) q += pc->Charge;
+  EXPECT_NEAR(q, 1.0, 1e-12);
+
+  // Ring: count 3 becomes 4, radius 0 becomes 300, normal 0,0,0 becomes x;
+  // a tiny normal is used as typed.
+  Add(ChargeKind::Ring, [](ChargeSheet& sh) {
+    for (int i : {3, 4, 5, 7}) sh.SetFieldText(i, "0");
+    sh.SetFieldText(8, "3");
+  });
+  Add(ChargeKind::Ring, [](ChargeSheet& sh) {
+    sh.SetFieldText(5, "0.001");
+    sh.SetFieldText(8, "4");
+  });
+  const auto r0 = std::dynamic_pointer_cast<RingData>(w->SurfaceList[2]);
+  const auto r1 = std::dynamic_pointer_cast<RingData>(w->SurfaceList[3]);
+  ASSERT_TRUE(r0 && r1);
+  EXPECT_EQ(w->ChrgObjList[2]->ChargeList.size(), 4u);
+  EXPECT_EQ(r0->radius, 300.0);
+  EXPECT_EQ(r0->Normal, Vector3D(1, 0, 0));
+  EXPECT_EQ(r1->Normal, Vector3D(0, 0, 0.001));
+  EXPECT_EQ(w->ChrgObjList[3]->ChargeList.size(), 4u);
+
+  // Sphere: the "Show Field" choice and the radius default.
+  auto sphere = [](const char* radio) {
+    return [=](ChargeSheet& sh) {
+      sh.SetFieldText(4, "0");
+      SheetWindowOf(ChargeKind::Sphere).ControlRef<RadioButton>(radio).SetValue(true);
+    };
+  };
+  Add(ChargeKind::Sphere, sphere("Inside"));
+  Add(ChargeKind::Sphere, sphere("Outside"));
+  const auto s0 = std::dynamic_pointer_cast<SphereData>(w->SurfaceList[4]);
+  const auto s1 = std::dynamic_pointer_cast<SphereData>(w->SurfaceList[5]);
+  ASSERT_TRUE(s0 && s1);
+  EXPECT_EQ(s0->ShowVectors, 1);
+  EXPECT_EQ(s1->ShowVectors, 2);
+  EXPECT_EQ(s0->radius, 300.0);
+
+  // Cylinder: radius 0 stays, count 0 becomes one ring, "z axis".
+  Add(ChargeKind::Cylinder, [](ChargeSheet& sh) {
+    sh.SetFieldText(6, "0");
+    sh.SetFieldText(5, "0");
+    sh.SetPopupIndex(2);
+  });
+  const auto c0 = std::dynamic_pointer_cast<CylinderData>(w->SurfaceList[6]);
+  ASSERT_TRUE(c0);
+  EXPECT_EQ(c0->radius, 0.0);
+  EXPECT_EQ(c0->normal, Vector3D(0, 0, 1));
+  EXPECT_EQ(w->ChrgObjList[6]->ChargeList.size(), 12u);
+
+  // Plane: "yz plane" gives the normal x; a count of 0 becomes 1.
+  Add(ChargeKind::Plane, [](ChargeSheet& sh) {
+    sh.SetFieldText(0, "0");
+    sh.SetPopupIndex(2);
+  });
+  const auto p0 = std::dynamic_pointer_cast<PlaneData>(w->SurfaceList[7]);
+  ASSERT_TRUE(p0);
+  EXPECT_EQ(p0->normX, 1.0);
+  EXPECT_EQ(p0->normZ, 0.0);
+  EXPECT_EQ(w->ChrgObjList[7]->ChargeList.size(), 1u);
+
+  // Point: a charge of 0 stays 0.
+  Add(ChargeKind::Point, [](ChargeSheet& sh) { sh.SetFieldText(3, "0"); });
+  EXPECT_EQ(w->ChrgObjList[8]->ChargeList[0]->Charge, 0.0);
+  ExpectAligned();
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(RoadTest, DotMatrixSwitchedDuringAFactoryLeavesOneBoxPerPoint) {
+  // Switching on, off and on again while a factory runs: each switch waits,
+  // and once all have run every evaluated point holds exactly one box.
+  C<PopupMenu>("PMShow").SetListIndex(1);  // 49 points, none near the plane below
+  int fired = 0;
+  QTimer timer;
+  timer.setInterval(1);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (fired++ > 0) return;
+    auto& dots = C<CheckBox>("CBDotMatrix");
+    dots.SetValue(true);
+    dots.SetValue(false);
+    dots.SetValue(true);
+  });
+  SheetFor(ChargeKind::Plane)->SetFieldText(0, "400");
+  SheetFor(ChargeKind::Plane)->SetFieldText(3, "500");  // the x-y plane z = 500, far from y = 0
+  timer.start();
+  w->MakePlane();
+  timer.stop();
+  ASSERT_GT(fired, 0);
+  QTest::qWait(50);
+  QApplication::processEvents();
+  EXPECT_EQ(w->Matrix.size(), 49u);
+  EXPECT_EQ(InView<PDBox>().size(), 49u);
 }
