@@ -8,6 +8,10 @@
 #include <cstddef>
 #include <numbers>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 // Attribute locations shared by the mesh shader and the VAO set-up.
@@ -207,6 +211,25 @@ std::array<float, 16> modelMatrix(const Element3D& e) {
 bool finiteElement(const Element3D& e) {
   return e.Position.IsFinite() && std::isfinite(e.Scale) && std::isfinite(e.Orientation.W) &&
          std::isfinite(e.Orientation.X) && std::isfinite(e.Orientation.Y) && std::isfinite(e.Orientation.Z);
+}
+
+// A software GL driver allocates and frees tens of megabytes of working memory
+// in every frame of a large scene. glibc hands freed memory at the top of its
+// heap back to the system at once, so the next frame page-faults all of it in
+// again, which costs as much as the drawing. The heap keeps what a frame of
+// this many instances uses (about a kilobyte each, at least 64 MB); the
+// threshold only rises.
+void keepFrameMemory(std::size_t instances) {
+#if defined(__GLIBC__)
+  static std::size_t kept = 0;
+  constexpr std::size_t kMinimum = std::size_t{64} << 20;
+  constexpr std::size_t kMaximum = std::size_t{1} << 30;
+  const std::size_t wanted = std::clamp(instances * std::size_t{1024}, kMinimum, kMaximum);
+  if (wanted <= kept) return;
+  if (mallopt(M_TRIM_THRESHOLD, static_cast<int>(wanted)) == 1) kept = wanted;
+#else
+  (void)instances;
+#endif
 }
 
 bool sameOwner(const std::weak_ptr<const MeshGeometry>& a, const std::shared_ptr<const MeshGeometry>& b) {
@@ -527,7 +550,11 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
   const QMatrix4x4 viewProjection = settings.projection * settings.view;
 
   if (usedBatches > 0) {
+    std::size_t instances = 0;
+    for (std::size_t b = 0; b < usedBatches; ++b) instances += batches_[b].instances.size();
+    keepFrameMemory(instances);
     upload_.clear();
+    upload_.reserve(instances);
     for (std::size_t b = 0; b < usedBatches; ++b) {
       upload_.insert(upload_.end(), batches_[b].instances.begin(), batches_[b].instances.end());
     }
