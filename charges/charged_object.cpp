@@ -35,18 +35,23 @@ void ChargeSphere::Constructor(const Vector3D* pos, std::uint32_t color, double 
 }
 
 Vector3D ChargedObject::VoltixAt(const Vector3D& P) const {
+  // The yields below may run other handlers: keep this object alive and read
+  // the point as it was asked for.
+  const auto keepAlive = weak_from_this().lock();
+  const Vector3D at = P;
   const PackedCharges& c = Packed();
   Vector3D E(0.0, 0.0, 0.0);
   const std::size_t n = c.size();
   for (std::size_t i = 0; i < n; ++i) {
-    const double dx = P.X - c.x[i];
-    const double dy = P.Y - c.y[i];
-    const double dz = P.Z - c.z[i];
+    const double dx = at.X - c.x[i];
+    const double dy = at.Y - c.y[i];
+    const double dz = at.Z - c.z[i];
     const double L = std::sqrt(dx * dx + dy * dy + dz * dz);
     const double f = c.q[i] / ((L * L) * L);
     E.X += dx * f;
     E.Y += dy * f;
     E.Z += dz * f;
+    RuntimeBackgroundTask();
   }
   return E;
 }

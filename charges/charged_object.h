@@ -66,7 +66,8 @@ public:
   // Σ qᵢ (P − rᵢ) / |P − rᵢ|³ over ChargeList in list order. At a point
   // charge's own position the sum is NaN: callers may scale it, take its
   // Length and compare it (every comparison is false) without failing.
-  // The sum does not yield to the event loop; batch callers use SumFieldAt.
+  // Yields to the event loop after each point charge, so call it on the GUI
+  // thread only; workers use SumFieldAt, which has the same bits.
   [[nodiscard]] virtual Vector3D VoltixAt(const Vector3D& P) const;
   virtual void DisplayIt();
   virtual bool CreatorDoneFlag();

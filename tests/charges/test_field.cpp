@@ -2,13 +2,16 @@
 #include "charges/field_sum.h"
 #include "framework/runtime/construct.h"
 
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <hwy/targets.h>
 
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -79,6 +82,28 @@ TEST(FieldSum, AtAPointChargeTheResultCanBeScaledMeasuredAndCompared) {
   const auto batch = SumFieldAt({ring, zero}, {onCharge, Vector3D(0, 0, 50)});
   EXPECT_FALSE(batch[0].IsFinite());
   EXPECT_TRUE(batch[1].IsFinite());
+}
+
+TEST(FieldSum, LongSumsLetOtherHandlersRunAndSurviveThemDroppingTheObject) {
+  const Vector3D P(0, 0, 50);
+  auto line = New<LineCharge>(3.0, 5000, Vector3D(0, 0, 0), Vector3D(1000, 0, 0));
+  const Vector3D want = fieldFromChargeList(*line, P);
+  ChargedObject* object = line.get();
+  bool ran = false;
+  // A handler already waiting when the sum starts: it drops the last owner.
+  QTimer timer;  // goes with the test, never firing later
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    ran = true;
+    line.reset();
+  });
+  timer.start(0);
+  // Past the event loop's throttle, so the sum's first turns process events.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const Vector3D E = object->VoltixAt(P);
+  EXPECT_TRUE(ran);
+  EXPECT_FALSE(line);
+  EXPECT_TRUE(sameBits(E, want));
 }
 
 TEST(FieldSum, PackedArraysFollowTheChargeList) {
