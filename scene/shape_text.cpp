@@ -5,10 +5,18 @@
 namespace shape_text {
 namespace {
 
-void AppendLine(std::string& text, int depth, std::string_view line) {
-  for (int i = 0; i < depth; ++i) text += PD3D::Tab();
+// The line ends and indentation of one text, fetched once per text rather
+// than once per line: scenes of many thousand objects build texts by the
+// hundred thousand.
+struct Layout {
+  std::string tab = PD3D::Tab();
+  std::string cr = PD3D::CR();
+};
+
+void AppendLine(std::string& text, const Layout& layout, int depth, std::string_view line) {
+  for (int i = 0; i < depth; ++i) text += layout.tab;
   text += line;
-  text += PD3D::CR();
+  text += layout.cr;
 }
 
 double Component(Color color, int shift, int multiplier) {
@@ -18,36 +26,58 @@ double Component(Color color, int shift, int multiplier) {
 
 }  // namespace
 
-std::string Triple(const Vector3D& v) { return Str(v.X) + " " + Str(v.Y) + " " + Str(v.Z); }
+std::string Triple(const Vector3D& v) {
+  std::string text = Str(v.X);
+  text += ' ';
+  text += Str(v.Y);
+  text += ' ';
+  text += Str(v.Z);
+  return text;
+}
 
 double Red(Color color, int multiplier) { return Component(color, 16, multiplier); }
 double Green(Color color, int multiplier) { return Component(color, 8, multiplier); }
 double Blue(Color color, int multiplier) { return Component(color, 0, multiplier); }
 
 std::string DiffuseColor(Color color, int multiplier) {
-  return "DiffuseColor ( " + Str(Red(color, multiplier)) + " " + Str(Green(color, multiplier)) + " " +
-         Str(Blue(color, multiplier)) + " )";
+  std::string text;
+  text.reserve(64);
+  text += "DiffuseColor ( ";
+  text += Str(Red(color, multiplier));
+  text += ' ';
+  text += Str(Green(color, multiplier));
+  text += ' ';
+  text += Str(Blue(color, multiplier));
+  text += " )";
+  return text;
 }
 
 std::string Primitive(std::string_view keyword, std::initializer_list<std::string> geometry,
                       const std::string& colorLine, Attributes attributes) {
+  const Layout layout;
+  std::size_t size = 160 + keyword.size() + colorLine.size();
+  for (const std::string& line : geometry) size += line.size() + 5;
   std::string text;
-  AppendLine(text, 0, "3DMetafile ( 1 6 Normal tableofcontents0> )");
-  AppendLine(text, 1, "Container (");
-  AppendLine(text, 2, std::string(keyword) + " (");
-  for (const std::string& line : geometry) AppendLine(text, 3, line);
-  AppendLine(text, 2, ")");
+  text.reserve(size);
+  AppendLine(text, layout, 0, "3DMetafile ( 1 6 Normal tableofcontents0> )");
+  AppendLine(text, layout, 1, "Container (");
+  for (int i = 0; i < 2; ++i) text += layout.tab;
+  text += keyword;
+  text += " (";
+  text += layout.cr;
+  for (const std::string& line : geometry) AppendLine(text, layout, 3, line);
+  AppendLine(text, layout, 2, ")");
   if (attributes == Attributes::Capped) {
-    AppendLine(text, 2, "Caps ( Bottom | Top )");
-    AppendLine(text, 2, "Container (");
-    AppendLine(text, 3, "AttributeSet ( )");
-    AppendLine(text, 3, colorLine);
-    AppendLine(text, 2, ")");
+    AppendLine(text, layout, 2, "Caps ( Bottom | Top )");
+    AppendLine(text, layout, 2, "Container (");
+    AppendLine(text, layout, 3, "AttributeSet ( )");
+    AppendLine(text, layout, 3, colorLine);
+    AppendLine(text, layout, 2, ")");
   } else {
-    AppendLine(text, 2, "AttributeSet ( )");
-    AppendLine(text, 2, colorLine);
+    AppendLine(text, layout, 2, "AttributeSet ( )");
+    AppendLine(text, layout, 2, colorLine);
   }
-  AppendLine(text, 1, ")");
+  AppendLine(text, layout, 1, ")");
   return text;
 }
 
