@@ -4,8 +4,15 @@
 
 namespace PD3D {
 
-std::string CR() { return std::string(1, '\r'); }
-std::string Tab() { return std::string(1, '\t'); }
+const std::string& CR() {
+  static const std::string cr(1, '\r');
+  return cr;
+}
+
+const std::string& Tab() {
+  static const std::string tab(1, '\t');
+  return tab;
+}
 
 QPointer<PD3DSpace> SelectedSpace;
 

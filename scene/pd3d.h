@@ -12,10 +12,11 @@ using Color = std::uint32_t;
 
 namespace PD3D {
 
-// Line end of every 3DMF shape text: a carriage return.
-std::string CR();
+// Line end of every 3DMF shape text: a carriage return. Both texts are
+// shared constants: scenes build shape texts by the hundred thousand.
+const std::string& CR();
 // One level of indentation in a 3DMF shape text: a horizontal tab.
-std::string Tab();
+const std::string& Tab();
 
 // The current 3D view: new scene objects join it. Nil until a view opens.
 // A guarded pointer, so a view that is destroyed leaves nil behind rather

@@ -5,12 +5,10 @@
 namespace shape_text {
 namespace {
 
-// The line ends and indentation of one text, fetched once per text rather
-// than once per line: scenes of many thousand objects build texts by the
-// hundred thousand.
+// The line ends and indentation of one text.
 struct Layout {
-  std::string tab = PD3D::Tab();
-  std::string cr = PD3D::CR();
+  const std::string& tab = PD3D::Tab();
+  const std::string& cr = PD3D::CR();
 };
 
 void AppendLine(std::string& text, const Layout& layout, int depth, std::string_view line) {
