@@ -27,14 +27,19 @@ bool UsableScale(double s) { return std::isfinite(s) && s != 0.0; }
 // loop works through this list, so that members added, removed or moved
 // during a yield can neither be visited twice (which would apply a new scale
 // twice) nor make the pass fail; members that died meanwhile are skipped.
-std::vector<std::weak_ptr<PD3DObject>> SceneMembers(Group3D* group) {
-  std::vector<std::weak_ptr<PD3DObject>> members;
+// Each entry keeps the scene-object view of its member (null for members of
+// another class), worked out once, beside a weak reference to the member.
+struct SceneMember {
+  std::weak_ptr<Element3D> ref;
+  PD3DObject* object = nullptr;
+};
+
+std::vector<SceneMember> SceneMembers(Group3D* group) {
+  std::vector<SceneMember> members;
   if (group == nullptr) return members;
-  members.reserve(static_cast<std::size_t>(group->Count()));
-  for (const auto& item : group->Items()) {
-    if (auto obj = std::dynamic_pointer_cast<PD3DObject>(item)) members.push_back(obj);
-    else members.emplace_back();
-  }
+  const auto& items = group->Items();
+  members.reserve(items.size());
+  for (const auto& item : items) members.push_back({item, dynamic_cast<PD3DObject*>(item.get())});
   return members;
 }
 
@@ -151,7 +156,13 @@ void PD3DSpace::UpdateCamera() {
   const int n = group ? group->Count() : 0;
   for (int i = 0; i < n; ++i) {
     group = Objects();
-    auto label = group ? std::dynamic_pointer_cast<PDLabel>(group->Item(i)) : nullptr;
+    // The class test on the bare member; only a label is taken hold of.
+    std::shared_ptr<PDLabel> label;
+    if (group != nullptr) {
+      const auto& items = group->Items();
+      if (static_cast<std::size_t>(i) < items.size() && dynamic_cast<PDLabel*>(items[i].get()) != nullptr)
+        label = std::static_pointer_cast<PDLabel>(items[i]);
+    }
     if (label) {
       label->Position = q2.Transform(label->relpos).Plus(Center);
       label->Orientation = Quaternion(0.0, 0.0, 1.0, 0.0);
@@ -276,8 +287,12 @@ bool PD3DSpace::IsScaledObject(const PD3DObject& obj) const {
 }
 
 void PD3DSpace::ApplyScaleToScaledObjects() {
-  for (const auto& member : SceneMembers(Objects())) {
-    if (auto obj = member.lock(); obj && IsScaledObject(*obj)) obj->ApplyScale(Scale);
+  for (const SceneMember& member : SceneMembers(Objects())) {
+    if (member.object != nullptr) {
+      // Held while it is rescaled: a subclass's ApplyScale may take it out.
+      if (const auto alive = member.ref.lock(); alive && IsScaledObject(*member.object))
+        member.object->ApplyScale(Scale);
+    }
     RuntimeBackgroundTask();
   }
 }
@@ -319,10 +334,11 @@ void PD3DSpace::UpdateOnce() {
     bool found = false;
     Vector3D max;
     Vector3D min;
-    for (const auto& member : SceneMembers(Objects())) {
-      if (auto obj = member.lock(); obj && IsScaledObject(*obj)) {
-        const Vector3D bmax = obj->GetBoundMax();
-        const Vector3D bmin = obj->GetBoundMin();
+    for (const SceneMember& member : SceneMembers(Objects())) {
+      const auto alive = member.object != nullptr ? member.ref.lock() : nullptr;
+      if (alive && IsScaledObject(*member.object)) {
+        const Vector3D bmax = member.object->GetBoundMax();
+        const Vector3D bmin = member.object->GetBoundMin();
         if (!found) {
           max = bmax;
           min = bmin;
