@@ -175,6 +175,11 @@ void PD3DSpace::UpdateCamera() {
         line->compositeHolder = label;
         label->line = line;
         line->ApplyScale(1.0);
+        // Its points are displayed ones, so it takes no scale of its own.
+        // During an update that changes the scene scale, ApplyScale leaves it
+        // the ratio of the new scale to the old one, and the line would
+        // overshoot the label by that factor until the next update.
+        line->Scale = 1.0;
         line->labelline = true;
       }
     }

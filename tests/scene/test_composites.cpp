@@ -294,6 +294,9 @@ TEST_F(CompositeTest, LabelFacesCameraAndRenewsItsLeaderLine) {
   EXPECT_VEC(label->line->Position, 20, 40, 60);  // the anchor at scene scale 2
   EXPECT_VEC(*label->line->axis, label->Position.X - 20, label->Position.Y - 40, label->Position.Z - 60);
   EXPECT_EQ(label->line->myColor, 0x00FF00u);
+  // Drawn from the anchor to the label, also by the update that changed the scale.
+  const Vector3D lineEnd = label->line->Position.Plus(label->line->axis->Times(label->line->Scale));
+  EXPECT_VEC(lineEnd, label->Position.X, label->Position.Y, label->Position.Z);
 
   // The label's face (+z) looks at the camera, upright, not mirrored.
   const Vector3D forward = view->Camera()->Orientation.Transform(Vector3D(0, 0, 1));
