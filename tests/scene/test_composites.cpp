@@ -1,4 +1,5 @@
 #include "scene/pd_arrow.h"
+#include "scene/pd_cylinder.h"
 #include "scene/pd_label.h"
 #include "scene/pd_line.h"
 #include "scene/pd_round_arrow.h"
@@ -48,6 +49,41 @@ TEST_F(CompositeTest, ObjectBaseScaleAndRotate) {
   EXPECT_VEC(*s->pos, 0, 0, 0);
   EXPECT_VEC(s->Position, 0, 0, 0);
   EXPECT_NEAR(std::abs(s->Orientation.Z), 1.0, 1e-12);  // half turn about z
+}
+
+// With two views, rescaling, turning and the half height of the bounds read
+// the current view's scale, whichever view the object joined; a label's
+// renewed leader line joins the current view.
+TEST_F(CompositeTest, ObjectsFollowTheCurrentViewsScale) {
+  const Vector3D p(2, 0, 0), up(0, 0, 10);
+  auto s = New<PDSphere>(&p, 0u, 1.0);
+  auto cyl = New<PDCylinder>(nullptr, 0u, &up, 1.0);
+  const Vector3D anchor(0, 5, 0);
+  auto label = New<PDLabel>(&anchor, "L", 0.0, 0.0, 0, 0, "", 0u, 0u, false, true);
+  const int mine = count();
+
+  TestSpace other;
+  QObject::connect(&other, &PD3DSpace::Open, &other, [&] { other.StopAutoUpdate(); });
+  other.OpenView();
+  ASSERT_EQ(PD3D::SelectedSpace.data(), &other);
+  other.lastscale = 2.0;
+  other.Scale = 4.0;
+
+  s->ApplyScale(4.0);  // 4 × (1 ÷ the other view's lastscale 2)
+  EXPECT_DOUBLE_EQ(s->Scale, 2.0);
+  EXPECT_VEC(s->Position, 8, 0, 0);
+  Vector3D z(0, 0, 1);
+  s->Rotate(3.141592653589793, z, Vector3D());
+  EXPECT_VEC(s->Position, -8, 0, 0);  // pos (-2, 0, 0) × the other view's scale
+  const Vector3D bmax = cyl->GetBoundMax();
+  EXPECT_NEAR(bmax.Z, 20 + cyl->Bounds.Radius, 1e-9);  // half height 10 × 4 ÷ 2
+
+  // The label's own view loses the old line; the new one joins the current view.
+  view->UpdateCamera();
+  EXPECT_EQ(count(), mine - 1);
+  ASSERT_EQ(other.Objects()->Count(), 1);
+  EXPECT_EQ(other.Objects()->Item(0).get(), label->line.get());
+  view->DoSelect();
 }
 
 TEST_F(CompositeTest, RoundArrowProportions) {
