@@ -298,6 +298,12 @@ TEST_F(CompositeTest, LabelPictureAndPlace) {
   EXPECT_EQ(box.pixel(3, 3) & 0xFFFFFFu, 0xFEFEFEu);
   EXPECT_VEC(framed->relpos, 100 * std::cos(0.17453292519943295), -100 * std::sin(0.17453292519943295), 0);
 
+  // The closed form: (y sin a + z cos a, y cos a - z sin a + h, -x - v).
+  const Vector3D p(1, 2, 3);
+  auto general = New<PDLabel>(&p, "g", 4.0, 5.0, 0, 0, "", 0u, 0u, false, false);
+  const double sa = std::sin(0.17453292519943295), ca = std::cos(0.17453292519943295);
+  EXPECT_VEC(general->relpos, 2 * sa + 3 * ca, 2 * ca - 3 * sa + 5, -1 - 4);
+
   // A font name no installed font has gives the default font.
   auto unknown = New<PDLabel>(nullptr, "Hello", 10.0, 20.0, 0, 0, "NoSuchFontAnywhere", 0x000000u, 0xFF0000u, false, false);
   EXPECT_EQ(unknown->PictureShapes()[0].image, img);
