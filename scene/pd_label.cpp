@@ -3,33 +3,24 @@
 #include "framework/runtime/construct.h"
 #include "framework/runtime/runtime.h"
 #include "framework/text/text.h"
+#include "framework/ui/picture.h"
 #include "scene/pd3d_space.h"
 
-#include <QColor>
-#include <QFont>
-#include <QFontDatabase>
-#include <QFontMetricsF>
-#include <QImage>
-#include <QPainter>
+#include <cmath>
 
 namespace {
 
-QColor ToQColor(Color c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
-
-// The font for the label: the named one if an installed font has that name,
-// else the default font. Yields once per installed font.
-QFont LabelFont(const std::string& fontName, std::int32_t textSize) {
-  QFont font;
-  if (!fontName.empty()) {
-    const QString wanted = QString::fromStdString(fontName);
-    for (const QString& family : QFontDatabase::families()) {
-      if (family == wanted) font.setFamily(wanted);
-      RuntimeBackgroundTask();
-    }
+// The named font if an installed font has that name, else empty (the default
+// font). Yields once per installed font.
+std::string InstalledFontNamed(const std::string& fontName) {
+  std::string found;
+  if (fontName.empty()) return found;
+  const int n = FontCount();
+  for (int i = 0; i < n; ++i) {
+    if (Font(i) == fontName) found = fontName;
+    RuntimeBackgroundTask();
   }
-  // Text sizes are in points of the picture, one point a pixel.
-  if (textSize > 0) font.setPixelSize(textSize);
-  return font;
+  return found;
 }
 
 }  // namespace
@@ -44,31 +35,39 @@ void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double v
   if (margin == 0) margin = 5;
 
   // The font is looked up once and serves both the measuring and the drawing.
-  const QFont font = LabelFont(fontName, textSize);
-  const QString qtext = QString::fromStdString(text);
-  const std::int32_t w = ToInt32(QFontMetricsF(font).horizontalAdvance(qtext));
+  const std::string font = InstalledFontNamed(fontName);
+  std::int32_t w = 0;
+  if (const auto measuring = NewPicture(10, 10, 32)) {
+    Graphics& g = measuring->Graphics();
+    g.TextFont = font;
+    g.TextSize = textSize;
+    w = ToInt32(g.StringWidth(text));
+  }
   const int width = w + 2 * margin;
   const int height = textSize + 2 * margin;
 
-  QImage picture;
   // Negative sizes or margins can leave no picture at all: then nothing is drawn.
-  if (width > 0 && height > 0) {
-    picture = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
+  const std::shared_ptr<Picture> picture = NewPicture(width, height, 32);
+  if (picture) {
+    Graphics& g = picture->Graphics();
     if (framed) {
-      painter.fillRect(0, 0, width, height, QColor(0xFE, 0xFE, 0xFE));
-      QPen pen(ToQColor(lineColor));
-      pen.setWidth(1);
-      painter.setPen(pen);
-      // The 1-pixel frame lies on the picture's outermost pixels.
-      painter.drawRect(0, 0, width - 1, height - 1);
+      g.ForeColor = 0xFEFEFE;
+      g.FillRect(0, 0, width, height);
+      g.ForeColor = lineColor;
+      g.PenWidth = 1;
+      g.DrawRect(0, 0, width, height);
     }
-    painter.setFont(font);
-    painter.setPen(ToQColor(textColor));
-    painter.drawText(margin, textSize + margin - 3, qtext);
+    g.TextFont = font;
+    g.ForeColor = textColor;
+    g.TextSize = textSize;
+    // Baseline 3 pixels above the bottom margin.
+    g.DrawString(text, margin, textSize + margin - 3, 0.0, false);
   }
-  AddShapePicture(picture, 1.0, -1);
+  if (picture) {
+    AddShapePicture(*picture, 1.0, -1);
+  } else {
+    AddShapePicture(Picture(), 1.0, -1);  // an empty shape: nothing shown
+  }
 
   // Place in the orbit frame: the anchor as seen from the camera of the
   // opening view (latitude 10, longitude 0).

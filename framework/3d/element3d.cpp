@@ -1,5 +1,7 @@
 #include "framework/3d/element3d.h"
 
+#include "framework/ui/picture.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -44,6 +46,10 @@ void Object3D::AddShapePicture(const QImage& picture, double scale, int) {
   shape.width = picture.width() * scale;
   shape.height = picture.height() * scale;
   pictureShapes_.push_back(std::move(shape));
+}
+
+void Object3D::AddShapePicture(const Picture& picture, double scale, int index) {
+  AddShapePicture(picture.Image(), scale, index);
 }
 
 Bounds3D Object3D::ComputeBounds(int) const {

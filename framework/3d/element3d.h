@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+class Picture;
+
 // A sphere that holds an element's displayed solid, in world units.
 struct Bounds3D {
   Vector3D Center;
@@ -54,6 +56,7 @@ public:
   bool AddShapeFromString(const std::string& text, int index = -1);
   // Adds a picture as a flat shape, `scale` object units per pixel.
   void AddShapePicture(const QImage& picture, double scale = 1.0, int index = -1);
+  void AddShapePicture(const Picture& picture, double scale = 1.0, int index = -1);
 
   [[nodiscard]] const std::vector<std::shared_ptr<const MeshShape>>& MeshShapes() const { return meshShapes_; }
   [[nodiscard]] const std::vector<PictureShape>& PictureShapes() const { return pictureShapes_; }
