@@ -1,5 +1,6 @@
 #include "framework/runtime/event_boundary.h"
 
+#include <exception>
 #include <string>
 
 #include "framework/runtime/runtime.h"
@@ -13,11 +14,14 @@ int& depth() {
 
 void ReportCurrentException() {
   std::string what = "an unknown error";
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    what = e.what();
-  } catch (...) {
+  // Rethrowing with none in flight would end the program; report it instead.
+  if (const std::exception_ptr current = std::current_exception()) {
+    try {
+      std::rethrow_exception(current);
+    } catch (const std::exception& e) {
+      what = e.what();
+    } catch (...) {
+    }
   }
   // The report itself must not throw out of the boundary.
   try {
