@@ -181,6 +181,8 @@ private:
   }
 
   int busy_ = 0;
+  // Set while the field pass redraws the test dot: the pass renders once, at its end.
+  bool inFieldPass_ = false;
   std::vector<std::function<void()>> deferred_;
   bool deferredScheduled_ = false;
 };

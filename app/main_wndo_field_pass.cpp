@@ -16,6 +16,8 @@
 #include "scene/pd_box.h"
 #include "scene/pd_round_arrow.h"
 
+#include <QScopedValueRollback>
+
 #include <cmath>
 
 namespace {
@@ -128,8 +130,13 @@ void MainWndo::CalcVoltix() {
     if (SurfaceList[b]->gridEnabled) SurfaceList[b]->DrawGrid();
     RuntimeBackgroundTask();
   }
-  // 8-9. The test dot, then one render.
-  UpdateTestCharge();
+  // 8-9. The test dot, then one render: the test dot's own render would draw
+  // the same picture once more, which on a scene of a million spheres costs
+  // as much as the rest of the pass.
+  {
+    const QScopedValueRollback<bool> oneRender(inFieldPass_, true);
+    UpdateTestCharge();
+  }
   CurrentScene().Update();
 }
 
@@ -195,7 +202,7 @@ void MainWndo::UpdateTestCharge() {
       }
     }
   }
-  if (!Resetting) view.Update();
+  if (!Resetting && !inFieldPass_) view.Update();
 }
 
 void MainWndo::UpdateHighlight() {

@@ -63,6 +63,8 @@ public:
     int cachedTextures = 0;
   };
   [[nodiscard]] const Stats& lastFrameStats() const { return stats_; }
+  // Frames drawn so far.
+  [[nodiscard]] std::uint64_t framesDrawn() const { return frame_; }
 
 private:
   // One uploaded version of a mesh: level 0 is the mesh itself, higher levels

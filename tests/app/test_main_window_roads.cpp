@@ -2,6 +2,7 @@
 // their sheets, selection in the list and in the view, edit, delete, reset,
 // dot matrix, test dot, and the refusal of objects that cannot be built.
 
+#include "framework/3d/scene_renderer.h"
 #include "app_fixture.h"
 #include "charges/charge_kinds.h"
 #include "charges/charged_object.h"
@@ -550,4 +551,21 @@ TEST_F(RoadTest, DotMatrixSwitchedDuringAFactoryLeavesOneBoxPerPoint) {
   QApplication::processEvents();
   EXPECT_EQ(w->Matrix.size(), 49u);
   EXPECT_EQ(InView<PDBox>().size(), 49u);
+}
+
+TEST_F(RoadTest, AFieldPassWithTheTestDotOnDrawsOneFrame) {
+  Add(ChargeKind::Point);
+  QTest::mouseClick(&C<CheckBox>("CBTest"), Qt::LeftButton);
+  C<EditField>("EFX").SetText("100");
+  ASSERT_NE(w->TestField, nullptr);
+
+  const auto frames = [&] { return view->renderer().framesDrawn(); };
+  auto before = frames();
+  w->CalcVoltix();
+  EXPECT_EQ(frames() - before, 1u);  // the test dot is redrawn, the picture drawn once
+  ASSERT_NE(w->TestField, nullptr);  // and its arrow is still there
+
+  before = frames();
+  C<EditField>("EFX").SetText("110");  // outside a pass the test dot renders itself
+  EXPECT_EQ(frames() - before, 1u);
 }
