@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QTimer>
 
+#include <functional>
+
 namespace {
 
 // How many pixels of the image are close to the colour.
@@ -191,30 +193,25 @@ TEST_F(AppTest, AboutWindowShowsThePageReadOnceAndComesForwardAgain) {
   delete again;
 }
 
-TEST_F(AppTest, ClosingTheMainWindowQuits) {
-  bool timedOut = false;
-  QTimer::singleShot(0, w, [this] { w->close(); });
+namespace {
+
+// Runs the event loop after `start` has been queued; the exit code it returns,
+// or 99 when nothing quit within ten seconds.
+int ExitCodeOfEventLoopAfter(QObject* context, const std::function<void()>& start) {
+  QTimer::singleShot(0, context, start);
   QTimer guard;
   guard.setSingleShot(true);
-  QObject::connect(&guard, &QTimer::timeout, [&] {
-    timedOut = true;
-    QApplication::exit(99);
-  });
+  QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(99); });
   guard.start(10000);
-  EXPECT_EQ(QApplication::exec(), 0);
-  EXPECT_FALSE(timedOut);
+  return QApplication::exec();
+}
+
+}  // namespace
+
+TEST_F(AppTest, ClosingTheMainWindowQuits) {
+  EXPECT_EQ(ExitCodeOfEventLoopAfter(w, [this] { w->close(); }), 0);
 }
 
 TEST_F(AppTest, FileQuitQuits) {
-  bool timedOut = false;
-  QTimer::singleShot(0, w, [this] { w->ChooseMenuItem("FileQuit"); });
-  QTimer guard;
-  guard.setSingleShot(true);
-  QObject::connect(&guard, &QTimer::timeout, [&] {
-    timedOut = true;
-    QApplication::exit(99);
-  });
-  guard.start(10000);
-  EXPECT_EQ(QApplication::exec(), 0);
-  EXPECT_FALSE(timedOut);
+  EXPECT_EQ(ExitCodeOfEventLoopAfter(w, [this] { w->ChooseMenuItem("FileQuit"); }), 0);
 }
