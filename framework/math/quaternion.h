@@ -8,7 +8,7 @@
 // Conventions the scene relies on:
 //  - SetRotateAboutAxis is right-handed (counter-clockwise seen from the
 //    axis tip), takes radians last, and accepts an axis of any non-zero
-//    length; a zero axis gives the identity.
+//    length, however small or large; a zero (or NaN) axis gives the identity.
 //  - q.MultiplyBy(p) makes q the turn by q followed by p, both about world
 //    axes (q := p ⊗ q).
 //  - Transform(v) returns v turned, as a new vector.
@@ -23,14 +23,16 @@ public:
   constexpr Quaternion(double w, double x, double y, double z) : W(w), X(x), Y(y), Z(z) {}
 
   void SetRotateAboutAxis(double x, double y, double z, double angle) {
-    const double len = std::sqrt(x * x + y * y + z * z);
+    // Scaled first, so that an axis with tiny or huge components still turns.
+    const Vector3D a = Vector3D(x, y, z).ScaledNearUnit();
+    const double len = a.Length();
     if (!(len > 0.0) || !std::isfinite(len) || !std::isfinite(angle)) {
       W = 1.0; X = Y = Z = 0.0;
       return;
     }
     const double s = std::sin(angle * 0.5) / len;
     W = std::cos(angle * 0.5);
-    X = x * s; Y = y * s; Z = z * s;
+    X = a.X * s; Y = a.Y * s; Z = a.Z * s;
   }
 
   // Hamilton product a ⊗ b: the turn b followed by a.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 // A mutable 3D vector of doubles. Plus, Minus, Times and Cross return new
@@ -25,12 +26,32 @@ public:
   constexpr void Add(const Vector3D& v) { X += v.X; Y += v.Y; Z += v.Z; }
   constexpr void Subtract(const Vector3D& v) { X -= v.X; Y -= v.Y; Z -= v.Z; }
   constexpr void MultiplyBy(double s) { X *= s; Y *= s; Z *= s; }
-  // A zero (or non-finite) vector is left as it is rather than becoming NaN.
+  // Unit length for every non-zero vector, however small or large its
+  // components (infinite ones give the direction of the infinite components).
+  // A zero vector, or one with a NaN, is left as it is rather than becoming NaN.
   void Normalize() {
-    const double len = Length();
+    const Vector3D s = ScaledNearUnit();
+    const double len = s.Length();
     if (len > 0.0 && std::isfinite(len)) {
-      X /= len; Y /= len; Z /= len;
+      X = s.X / len; Y = s.Y / len; Z = s.Z / len;
     }
+  }
+  // The same direction scaled by a power of two so that the largest component
+  // lies in [1, 2): its squares then neither vanish nor overflow. The scaling is
+  // exact, so for a vector whose squared length was representable anyway,
+  // quotients by the length come out bit for bit as without it. Infinite
+  // components become ±1 and the finite ones 0. A zero vector, or one with a
+  // NaN, is returned as it is.
+  [[nodiscard]] Vector3D ScaledNearUnit() const {
+    if (std::isnan(X) || std::isnan(Y) || std::isnan(Z)) return *this;
+    const double m = std::max({std::abs(X), std::abs(Y), std::abs(Z)});
+    if (m == 0.0) return *this;
+    if (std::isinf(m)) {
+      const auto sign = [](double c) { return std::isinf(c) ? std::copysign(1.0, c) : 0.0; };
+      return {sign(X), sign(Y), sign(Z)};
+    }
+    const int e = std::ilogb(m);
+    return {std::scalbn(X, -e), std::scalbn(Y, -e), std::scalbn(Z, -e)};
   }
 
   [[nodiscard]] constexpr double Dot(const Vector3D& v) const { return X * v.X + Y * v.Y + Z * v.Z; }

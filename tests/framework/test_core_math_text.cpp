@@ -58,12 +58,105 @@ TEST(CoreVector3D, ReturningOpsLeaveOperandsAndMutatingOpsChangeReceiver) {
   EXPECT_EQ(zero, Vector3D(0, 0, 0));  // stays zero, never NaN
 }
 
+TEST(CoreVector3D, NormalizeGivesUnitLengthWhateverTheMagnitude) {
+  // (3, 4, 0) times powers of two from the smallest subnormals to the edge of
+  // overflow: the same bits as for (3, 4, 0) itself, which normalises to the
+  // correctly rounded (0.6, 0.8, 0).
+  for (int e = -1074; e <= 1020; e += 7) {
+    Vector3D v(std::ldexp(3.0, e), std::ldexp(-4.0, e), 0.0);
+    v.Normalize();
+    ASSERT_EQ(v, Vector3D(0.6, -0.8, 0.0)) << "2^" << e;
+  }
+
+  // Components of unrelated magnitudes, against a reference in a wider type
+  // whose squares neither vanish nor overflow at these magnitudes.
+  if constexpr (std::numeric_limits<long double>::max_exponent > 2 * 1024) {
+    std::mt19937_64 rng(13);
+    std::uniform_int_distribution<int> exponent(-1070, 980);
+    std::uniform_real_distribution<double> mantissa(-2.0, 2.0);
+    for (int i = 0; i < 20000; ++i) {
+      const int e = exponent(rng);
+      // Mostly near each other, now and then far apart.
+      auto component = [&] { return std::ldexp(mantissa(rng), i % 4 == 0 ? exponent(rng) : e + (i % 40)); };
+      const Vector3D v0(component(), component(), component());
+      Vector3D v = v0;
+      v.Normalize();
+      const long double x = v0.X, y = v0.Y, z = v0.Z;
+      const long double len = std::sqrt(x * x + y * y + z * z);
+      SCOPED_TRACE(testing::Message() << v0.X << " " << v0.Y << " " << v0.Z);
+      ASSERT_NEAR(v.Length(), 1.0, 4e-16);
+      // A component far below the largest lands among the subnormals of the
+      // scaled vector, which limits its absolute error to about 2^-1022.
+      ASSERT_NEAR(v.X, static_cast<double>(x / len), 3e-16);
+      ASSERT_NEAR(v.Y, static_cast<double>(y / len), 3e-16);
+      ASSERT_NEAR(v.Z, static_cast<double>(z / len), 3e-16);
+    }
+  }
+
+  // The smallest subnormal in each place.
+  constexpr double tiny = std::numeric_limits<double>::denorm_min();
+  Vector3D t(0.0, -tiny, 0.0);
+  t.Normalize();
+  EXPECT_EQ(t, Vector3D(0.0, -1.0, 0.0));
+  Vector3D d(tiny, tiny, tiny);
+  d.Normalize();
+  EXPECT_NEAR(d.X, 1.0 / std::sqrt(3.0), 2.5e-16);
+  EXPECT_EQ(d.X, d.Z);
+
+  // Infinite components give the direction of the infinite ones.
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  Vector3D i1(inf, 5.0, -1e308);
+  i1.Normalize();
+  EXPECT_EQ(i1, Vector3D(1.0, 0.0, 0.0));
+  Vector3D i2(-inf, inf, 0.0);
+  i2.Normalize();
+  expectNear(i2, -std::sqrt(0.5), std::sqrt(0.5), 0.0, 2.5e-16);
+  EXPECT_FALSE(std::signbit(i2.Z));
+
+  // Only a true zero stays as it is, and a NaN is not spread.
+  Vector3D negZero(-0.0, 0.0, -0.0);
+  negZero.Normalize();
+  EXPECT_TRUE(std::signbit(negZero.X));
+  EXPECT_EQ(negZero, Vector3D(0, 0, 0));
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  Vector3D withNaN(1.0, nan, inf);
+  withNaN.Normalize();
+  EXPECT_EQ(withNaN.X, 1.0);
+  EXPECT_TRUE(std::isnan(withNaN.Y));
+  EXPECT_EQ(withNaN.Z, inf);
+}
+
 TEST(CoreQuaternion, RotationConventions) {
   // Right-handed about a non-unit axis: +x turns towards +y about +z.
   expectNear(rotation(0, 0, 2, kPi / 2).Transform({1, 0, 0}), 0, 1, 0);
   expectNear(rotation(3, 0, 0, kPi / 2).Transform({0, 1, 0}), 0, 0, 1);
   // A zero axis gives the identity rather than NaN.
   expectNear(rotation(0, 0, 0, 1.0).Transform({1, 2, 3}), 1, 2, 3);
+
+  // Tiny and huge axes turn exactly as their unit direction does.
+  const Quaternion unitX = rotation(1, 0, 0, 0.7);
+  for (const double scale : {1e-200, 1e-310, std::numeric_limits<double>::denorm_min(), 1e200, 1e308}) {
+    const Quaternion q = rotation(scale, 0, 0, 0.7);
+    EXPECT_EQ(q.W, unitX.W) << scale;
+    EXPECT_EQ(q.X, unitX.X) << scale;
+    EXPECT_EQ(q.Y, 0.0) << scale;
+    EXPECT_EQ(q.Z, 0.0) << scale;
+  }
+  // Powers of two apart: the same bits for any direction.
+  const Quaternion ordinary = rotation(0.3, -1.7, 2.9, 1.1);
+  const Quaternion small = rotation(std::ldexp(0.3, -1000), std::ldexp(-1.7, -1000), std::ldexp(2.9, -1000), 1.1);
+  const Quaternion large = rotation(std::ldexp(0.3, 1020), std::ldexp(-1.7, 1020), std::ldexp(2.9, 1020), 1.1);
+  for (const Quaternion& q : {small, large}) {
+    EXPECT_EQ(q.W, ordinary.W);
+    EXPECT_EQ(q.X, ordinary.X);
+    EXPECT_EQ(q.Y, ordinary.Y);
+    EXPECT_EQ(q.Z, ordinary.Z);
+  }
+  // An infinite axis turns about its direction; a NaN axis or angle turns nothing.
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  expectNear(rotation(0, 0, inf, kPi / 2).Transform({1, 0, 0}), 0, 1, 0);
+  expectNear(rotation(std::nan(""), 0, 1, 1.0).Transform({1, 2, 3}), 1, 2, 3);
+  expectNear(rotation(0, 0, 1, inf).Transform({1, 2, 3}), 1, 2, 3);
 
   // q.MultiplyBy(p): first q, then p, both about world axes.
   Quaternion q = rotation(0, 0, 1, kPi / 2);
