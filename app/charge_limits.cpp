@@ -56,10 +56,3 @@ void SceneValueCheck::Vector(const char* what, const Vector3D& v) {
   Value(what, v.Y);
   Value(what, v.Z);
 }
-
-Vector3D TameDirection(Vector3D v) {
-  if (std::isfinite(v.LenSquared())) return v;
-  const double m = std::max({std::abs(v.X), std::abs(v.Y), std::abs(v.Z)});
-  if (m > 0.0 && std::isfinite(m)) v.MultiplyBy(1.0 / m);
-  return v;
-}

@@ -39,7 +39,3 @@ public:
 private:
   std::optional<std::string> problem_;
 };
-
-// A direction vector with the same direction, scaled down when its length
-// would overflow, so that Normalize can work on it.
-Vector3D TameDirection(Vector3D v);

@@ -55,9 +55,6 @@ LineInput ReadLine() {
   if (in.L == 0.0) in.L = 1000;
   if (in.n < 1) in.n = 1;
   if (in.q == 0.0) in.q = 1.0;
-  // The direction's length only matters through Normalize, which cannot
-  // work on a vector whose length overflows.
-  in.D = TameDirection(in.D);
   in.D.Normalize();
   in.D.MultiplyBy(in.L);
   return in;
@@ -138,7 +135,6 @@ RingInput ReadRing() {
   if (in.n < 4) in.n = 4;
   if (in.q == 0.0) in.q = 1.0;
   if (in.N.X == 0.0 && in.N.Y == 0.0 && in.N.Z == 0.0) in.N = Vector3D(1.0, 0.0, 0.0);
-  in.N = TameDirection(in.N);
   return in;
 }
 

@@ -38,8 +38,9 @@ bool Excludes(const SurfaceData& b, const Vector3D& p) {
   if (b.DistCheck(p)) return true;
   if (const auto* sphere = dynamic_cast<const SphereData*>(&b)) {
     const double d = Math::DistBetw(sphere->Center, p);
-    if (sphere->ShowVectors == 1 && sphere->radius < d) return true;
-    if (sphere->ShowVectors == 2 && d < sphere->radius) return true;
+    const double r = std::abs(sphere->radius);  // its charges lie at |radius|
+    if (sphere->ShowVectors == 1 && r < d) return true;
+    if (sphere->ShowVectors == 2 && d < r) return true;
   }
   return false;
 }

@@ -16,6 +16,20 @@ Vector3D PerpendicularTo(const Vector3D& a) {
   return p;
 }
 
+Vector3D RadiusPerpendicularTo(const Vector3D& axis, double radius) {
+  Vector3D r = PerpendicularTo(axis.ScaledNearUnit());
+  r.Normalize();
+  r.MultiplyBy(radius);
+  return r;
+}
+
+Vector3D CylinderDirection(const Vector3D& axis, double length) {
+  Vector3D d = axis;
+  d.Normalize();
+  if (length < 0.0) d.MultiplyBy(-1.0);
+  return d;
+}
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -194,9 +208,7 @@ void RingCharge::Constructor(double q, const Vector3D& center, double radius, co
   Name = "Ring";
   Creator = SheetFor(ChargeKind::Ring);
   const std::int32_t m = n < 4 ? 4 : n;
-  Vector3D r = PerpendicularTo(normal);
-  r.Normalize();
-  r.MultiplyBy(radius);
+  Vector3D r = RadiusPerpendicularTo(normal, radius);
   Quaternion rot;
   rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z, kTwoPi / static_cast<double>(m));
   const double each = q / static_cast<double>(m);
@@ -219,24 +231,22 @@ void CylinderCharge::Constructor(double q, std::int32_t n, Vector3D& center, Vec
                                  double radius) {
   Name = "Cylinder";
   Creator = SheetFor(ChargeKind::Cylinder);
-  axis.Normalize();
-  axis.MultiplyBy(length / 2.0);
-  center.Subtract(axis);
-  axis.Normalize();
   // The step runs from the start end towards the other, also for a negative
   // length (whose start end lies on the far side). A single ring has no ring
   // spacing; its step is the whole length, so it alone sits at the start end.
+  // The rings take their plane from the unit direction rather than from the
+  // step, which for a short cylinder may be too small to have one.
+  const Vector3D direction = CylinderDirection(axis, length);
   const double span = std::abs(length);
-  axis.MultiplyBy(n == 1 ? span : span / static_cast<double>(n - 1));
+  center.Subtract(direction.Times(span / 2.0));
+  axis = direction.Times(n == 1 ? span : span / static_cast<double>(n - 1));
 
   constexpr std::int32_t perRing = 12;
   const double each = q / static_cast<double>(perRing);
   for (std::int32_t j = 0; j < n; ++j) {
-    Vector3D r = PerpendicularTo(axis);
-    r.Normalize();
-    r.MultiplyBy(radius);
+    Vector3D r = RadiusPerpendicularTo(direction, radius);
     Quaternion rot;
-    rot.SetRotateAboutAxis(axis.X, axis.Y, axis.Z, kTwoPi / static_cast<double>(perRing));
+    rot.SetRotateAboutAxis(direction.X, direction.Y, direction.Z, kTwoPi / static_cast<double>(perRing));
     for (std::int32_t i = 0; i < perRing; ++i) {
       AddCharge(each, r.Plus(center));
       r = rot.Transform(r);

@@ -76,3 +76,11 @@ public:
 // The perpendicular that ring and cylinder charges and outlines start from:
 // ((0 − y) − z, x − z, x + y), or ((0 − y) − z, x + z, x − y) when the first is zero.
 [[nodiscard]] Vector3D PerpendicularTo(const Vector3D& a);
+// Where the first charge of a ring or cylinder lies from its centre: along
+// PerpendicularTo(axis), radius long (and so against it for a negative radius).
+// The axis may have any non-zero size: it is rescaled first, so that tiny
+// components do not vanish from the perpendicular nor huge ones overflow it.
+[[nodiscard]] Vector3D RadiusPerpendicularTo(const Vector3D& axis, double radius);
+// The unit direction from a cylinder's start end towards its other end: along
+// the axis, or against it for a negative length.
+[[nodiscard]] Vector3D CylinderDirection(const Vector3D& axis, double length);

@@ -21,9 +21,12 @@ double PointToPlane(const PlaneData& plane, const Vector3D& P) {
 }
 
 double AngleBetween(const Vector3D& a, const Vector3D& b) {
-  // No clamping: a quotient rounded past ±1 gives NaN, which every
-  // near-body comparison treats as "not near".
-  return std::acos((a.Dot(b) / a.Length()) / b.Length());
+  // Both rescaled first, so that tiny or huge vectors neither vanish nor
+  // overflow in the products. No clamping: a quotient rounded past ±1 gives
+  // NaN, which every near-body comparison treats as "not near".
+  const Vector3D u = a.ScaledNearUnit();
+  const Vector3D v = b.ScaledNearUnit();
+  return std::acos((u.Dot(v) / u.Length()) / v.Length());
 }
 
 double PointToLine(const Vector3D& P, const Vector3D& point, const Vector3D& dir) {

@@ -136,8 +136,10 @@ SphereData::SphereData(const Vector3D& center, double r) : Center(center), radiu
 bool SphereData::DistCheck(const Vector3D& P) const { return DistCheck(P, kMargin); }
 
 bool SphereData::DistCheck(const Vector3D& P, double w) const {
+  // A negative radius puts the charges at distance |radius| all the same.
+  const double r = std::abs(radius);
   const double d = Math::DistBetw(Center, P);
-  return d < radius + w && radius - w < d;
+  return d < r + w && r - w < d;
 }
 
 // ---- RingData ----
@@ -147,9 +149,7 @@ RingData::RingData(const Vector3D& center, double r, const Vector3D& normal, std
   if (!grid) return;
   gridEnabled = true;
   if (n <= 0) return;
-  Vector3D r0 = PerpendicularTo(Normal);
-  r0.Normalize();
-  r0.MultiplyBy(radius);
+  const Vector3D r0 = RadiusPerpendicularTo(Normal, radius);
   Quaternion rot;
   rot.SetRotateAboutAxis(Normal.X, Normal.Y, Normal.Z, kTwoPi / static_cast<double>(n));
   Vector3D a = r0;
@@ -182,22 +182,15 @@ CylinderData::CylinderData(const Vector3D& c, const Vector3D& axis, double r, do
     : center(c), radius(r), length(len), normal(axis) {
   if (!grid) return;
   gridEnabled = true;
-  Vector3D ax = normal;
-  ax.Normalize();
-  Vector3D full = ax;
-  full.MultiplyBy(length);
-  ax.MultiplyBy(length / 2.0);
-  Vector3D start = center;
-  start.Subtract(ax);
-  ax.Normalize();
   // Ring to ring from the start end towards the other (as the charges do);
   // a single ring needs no step.
-  ax.MultiplyBy(n > 1 ? std::abs(length) / static_cast<double>(n - 1) : 0.0);
-  const Vector3D step = ax;
+  const Vector3D direction = CylinderDirection(normal, length);
+  const double span = std::abs(length);
+  const Vector3D full = direction.Times(span);
+  const Vector3D start = center.Minus(direction.Times(span / 2.0));
+  const Vector3D step = direction.Times(n > 1 ? span / static_cast<double>(n - 1) : 0.0);
 
-  Vector3D r0 = PerpendicularTo(normal);
-  r0.Normalize();
-  r0.MultiplyBy(radius);
+  const Vector3D r0 = RadiusPerpendicularTo(normal, radius);
   Quaternion rot;
   rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z, kTwoPi / 12.0);
 
@@ -232,5 +225,6 @@ bool CylinderData::DistCheck(const Vector3D& P) const {
   const double z = d * std::cos(a);
   // The charges sit on the whole mantle, from one rim to the other.
   const double half = std::abs(length) / 2.0;
-  return radius - kMargin < rho && rho < radius + kMargin && -half - kMargin < z && z < half + kMargin;
+  const double r = std::abs(radius);
+  return r - kMargin < rho && rho < r + kMargin && -half - kMargin < z && z < half + kMargin;
 }

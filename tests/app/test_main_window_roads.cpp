@@ -6,6 +6,7 @@
 #include "app_fixture.h"
 #include "charges/charge_kinds.h"
 #include "charges/charged_object.h"
+#include "charges/math.h"
 #include "charges/surface_data.h"
 #include "framework/runtime/construct.h"
 #include "scene/pd_box.h"
@@ -14,7 +15,12 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cmath>
 #include <functional>
+#include <map>
+#include <numbers>
+#include <set>
+#include <tuple>
 
 namespace {
 
@@ -508,6 +514,10 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
   EXPECT_EQ(c0->radius, 0.0);
   EXPECT_EQ(c0->normal, Vector3D(0, 0, 1));
   EXPECT_EQ(w->ChrgObjList[6]->ChargeList.size(), 12u);
+  for (const auto& pc : w->ChrgObjList[6]->ChargeList) {
+    EXPECT_EQ(pc->Position.X, 0.0);  // on the axis
+    EXPECT_EQ(pc->Position.Y, 0.0);
+  }
 
   // Plane: "yz plane" gives the normal x; a count of 0 becomes 1.
   Add(ChargeKind::Plane, [](ChargeSheet& sh) {
@@ -525,6 +535,143 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
   EXPECT_EQ(w->ChrgObjList[8]->ChargeList[0]->Charge, 0.0);
   ExpectAligned();
   EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(RoadTest, TinyAndHugeVectorsTypedIntoTheSheetsBuildWholeObjects) {
+  auto ring = [](const char* nx, const char* ny, const char* nz) {
+    return [=](ChargeSheet& sh) {
+      sh.SetFieldText(3, nx);
+      sh.SetFieldText(4, ny);
+      sh.SetFieldText(5, nz);
+      sh.SetFieldText(7, "150");
+      sh.SetFieldText(8, "20");
+      sh.SetGridValue(true);
+    };
+  };
+  Add(ChargeKind::Ring, ring("1", "0", "0"));
+  Add(ChargeKind::Ring, ring("1e-200", "0", "0"));
+  Add(ChargeKind::Ring, ring("1e308", "-1e308", "0"));
+  ASSERT_EQ(w->ChrgObjList.size(), 3u);
+  EXPECT_TRUE(messages.empty());
+  const auto& unit = *w->ChrgObjList[0];
+  const auto& tiny = *w->ChrgObjList[1];
+  const auto unitBody = std::dynamic_pointer_cast<RingData>(w->SurfaceList[0]);
+  const auto tinyBody = std::dynamic_pointer_cast<RingData>(w->SurfaceList[1]);
+  ASSERT_TRUE(unitBody && tinyBody);
+  // The tiny normal makes the ring of the unit one: charges, field, body, outline.
+  ASSERT_EQ(tiny.ChargeList.size(), 20u);
+  std::set<std::tuple<double, double, double>> distinct;
+  for (std::size_t i = 0; i < 20; ++i) {
+    const Vector3D& p = tiny.ChargeList[i]->Position;
+    distinct.emplace(p.X, p.Y, p.Z);
+    EXPECT_NEAR(Math::DistBetw(p, unit.ChargeList[i]->Position), 0.0, 1e-12) << i;
+  }
+  EXPECT_EQ(distinct.size(), 20u);
+  const Vector3D probe(0, 0, 50);
+  const Vector3D expected = unit.VoltixAt(probe);
+  ASSERT_GT(expected.Length(), 0.0);
+  EXPECT_NEAR(Math::DistBetw(tiny.VoltixAt(probe), expected), 0.0, 1e-12 * expected.Length());
+  for (int i = -3; i <= 3; ++i) {
+    for (int j = -3; j <= 3; ++j) {
+      for (int k = -3; k <= 3; ++k) {
+        const Vector3D p(50.0 * i, 50.0 * j, 50.0 * k);
+        EXPECT_EQ(tinyBody->DistCheck(p), unitBody->DistCheck(p)) << i << " " << j << " " << k;
+      }
+    }
+  }
+  ASSERT_EQ(tinyBody->LineList.size(), 20u);
+  for (std::size_t i = 0; i < 20; ++i) {
+    EXPECT_NEAR(Math::DistBetw(tinyBody->LineList[i]->v1, unitBody->LineList[i]->v1), 0.0, 1e-12);
+    EXPECT_NEAR(Math::DistBetw(tinyBody->LineList[i]->v1, tinyBody->LineList[i]->v2), 2 * 150 * std::sin(std::numbers::pi / 20),
+                1e-9);
+  }
+  // The huge normal keeps its direction: a ring across (1, -1, 0).
+  for (const auto& pc : w->ChrgObjList[2]->ChargeList) {
+    EXPECT_NEAR(pc->Position.Length(), 150.0, 1e-9);
+    EXPECT_NEAR(pc->Position.X - pc->Position.Y, 0.0, 1e-9);
+  }
+
+  // A line along a tiny vector: a hundred charges a thousand long.
+  Add(ChargeKind::Line, [](ChargeSheet& sh) {
+    sh.SetFieldText(4, "1e-300");
+    sh.SetFieldText(5, "0");
+    sh.SetFieldText(6, "0");
+    sh.SetFieldText(8, "1000");
+    sh.SetFieldText(9, "100");
+  });
+  ASSERT_EQ(w->ChrgObjList.size(), 4u);
+  const auto& line = w->ChrgObjList[3]->ChargeList;
+  ASSERT_EQ(line.size(), 100u);
+  for (std::size_t i = 0; i < 100; ++i) {
+    EXPECT_NEAR(line[i]->Position.X, -500.0 + 1000.0 * static_cast<double>(i) / 99.0, 1e-9) << i;
+  }
+  EXPECT_EQ(std::dynamic_pointer_cast<LineData>(w->SurfaceList[3])->myVec, Vector3D(1000, 0, 0));
+
+  // A cylinder of a tiny length: twenty rings of twelve distinct charges.
+  Add(ChargeKind::Cylinder, [](ChargeSheet& sh) {
+    sh.SetFieldText(4, "1e-300");
+    sh.SetFieldText(5, "20");
+    sh.SetFieldText(6, "100");
+    sh.SetPopupIndex(0);
+    sh.SetGridValue(true);
+  });
+  ASSERT_EQ(w->ChrgObjList.size(), 5u);
+  const auto& cylinder = *w->ChrgObjList[4];
+  const auto cylinderBody = w->SurfaceList[4];
+  ASSERT_EQ(cylinder.ChargeList.size(), 240u);
+  for (std::size_t ring = 0; ring < 20; ++ring) {
+    std::set<std::pair<double, double>> around;
+    for (std::size_t i = 0; i < 12; ++i) {
+      const Vector3D& p = cylinder.ChargeList[12 * ring + i]->Position;
+      around.emplace(p.Y, p.Z);
+      EXPECT_NEAR(std::hypot(p.Y, p.Z), 100.0, 1e-9);
+      EXPECT_TRUE(cylinderBody->DistCheck(p));
+    }
+    EXPECT_EQ(around.size(), 12u) << "ring " << ring;
+  }
+  EXPECT_FALSE(cylinderBody->DistCheck(Vector3D(0, 0, 0)));
+  EXPECT_FALSE(cylinderBody->DistCheck(Vector3D(21, 100, 0)));
+  EXPECT_TRUE(messages.empty());
+  ExpectAligned();
+}
+
+TEST_F(RoadTest, ANegativeRadiusShowsTheArrowsOfItsMagnitude) {
+  // The arrows one object draws alone: where they stand and what they show.
+  auto arrowsOf = [this](ChargeKind kind, const std::function<void(ChargeSheet&)>& fill) {
+    Add(kind, fill);
+    EXPECT_EQ(w->ChrgObjList.size(), 1u);
+    std::map<std::tuple<double, double, double>, Vector3D> arrows;
+    for (const auto& a : InView<PDRoundArrow>()) arrows[{a->pos->X, a->pos->Y, a->pos->Z}] = a->axis.value();
+    QTest::mouseClick(&C<PushButton>("DeleteButton"), Qt::LeftButton);
+    EXPECT_TRUE(w->ChrgObjList.empty());
+    return arrows;
+  };
+  auto expectSameArrows = [](const auto& a, const auto& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (const auto& [at, field] : a) {
+      ASSERT_TRUE(b.count(at));
+      EXPECT_NEAR(Math::DistBetw(b.at(at), field), 0.0, 1e-9 * field.Length());
+    }
+  };
+  // Inside a sphere of 100 every lattice point is near the charges or sees
+  // too weak a field; one of 130 with more charge shows arrows inside too.
+  for (const auto& [radio, radius] : {std::pair{"Both", 100}, {"Inside", 130}, {"Outside", 100}}) {
+    auto sphere = [radio](const std::string& r) {
+      return [=](ChargeSheet& sh) {
+        sh.SetFieldText(3, std::string(radio) == "Inside" ? "50" : "5");
+        sh.SetFieldText(4, r);
+        SheetWindowOf(ChargeKind::Sphere).ControlRef<RadioButton>(radio).SetValue(true);
+      };
+    };
+    SCOPED_TRACE(radio);
+    const auto positive = arrowsOf(ChargeKind::Sphere, sphere(std::to_string(radius)));
+    EXPECT_GT(positive.size(), 0u);
+    expectSameArrows(arrowsOf(ChargeKind::Sphere, sphere(std::to_string(-radius))), positive);
+  }
+  auto ring = [](const char* radius) { return [=](ChargeSheet& sh) { sh.SetFieldText(7, radius); }; };
+  expectSameArrows(arrowsOf(ChargeKind::Ring, ring("-100")), arrowsOf(ChargeKind::Ring, ring("100")));
+  auto cylinder = [](const char* radius) { return [=](ChargeSheet& sh) { sh.SetFieldText(6, radius); }; };
+  expectSameArrows(arrowsOf(ChargeKind::Cylinder, cylinder("-100")), arrowsOf(ChargeKind::Cylinder, cylinder("100")));
 }
 
 TEST_F(RoadTest, DotMatrixSwitchedDuringAFactoryLeavesOneBoxPerPoint) {

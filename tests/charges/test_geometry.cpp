@@ -7,7 +7,9 @@
 
 #include <cmath>
 #include <numbers>
+#include <limits>
 #include <set>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -46,6 +48,11 @@ TEST(Geometry, DistancesAndAngles) {
   EXPECT_NEAR(Math::AngleBetween(Vector3D(1, 0, 0), Vector3D(0, 2, 0)), std::numbers::pi / 2, 1e-15);
   EXPECT_NEAR(Math::AngleBetween(Vector3D(1, 0, 0), Vector3D(-3, 0, 0)), std::numbers::pi, 1e-15);
   EXPECT_TRUE(std::isnan(Math::AngleBetween(Vector3D(1, 0, 0), Vector3D(0, 0, 0))));
+  // Tiny and huge vectors, whose products would vanish or overflow.
+  EXPECT_NEAR(Math::AngleBetween(Vector3D(1e-200, 0, 0), Vector3D(0, 3e-200, 0)), std::numbers::pi / 2, 1e-15);
+  EXPECT_NEAR(Math::AngleBetween(Vector3D(1e-170, 0, 0), Vector3D(1e200, 1e200, 0)), std::numbers::pi / 4, 1e-15);
+  EXPECT_NEAR(Math::AngleBetween(Vector3D(-1e300, 0, 0), Vector3D(1e-300, 0, 0)), std::numbers::pi, 1e-15);
+  EXPECT_NEAR(Math::PointToLine(P, point, Vector3D(1e-300, 0, 0)), 5.0, 1e-12);
 
   EXPECT_EQ(PerpendicularTo(Vector3D(0, 0, 1)), Vector3D(-1, -1, 0));
   EXPECT_EQ(PerpendicularTo(Vector3D(1, -1, 1)), Vector3D(0, 2, 2));
@@ -236,4 +243,116 @@ TEST(Outlines, Cylinder) {
   for (const auto& g : single.LineList) EXPECT_TRUE(g->v1.IsFinite() && g->v2.IsFinite());
   for (int i = 12; i < 24; ++i) EXPECT_NEAR(single.LineList[i]->v1.Z, -100.0, 1e-9);
   EXPECT_EQ(CylinderData(Vector3D(), Vector3D(0, 0, 1), 5.0, 10.0, 0, true, true).LineList.size(), 12u);
+}
+
+namespace {
+
+// Charges of one ring (or the whole object) lie on distinct points.
+void expectDistinct(const std::vector<std::shared_ptr<PointCharge>>& charges, std::size_t first, std::size_t count) {
+  std::set<std::tuple<double, double, double>> seen;
+  for (std::size_t i = first; i < first + count; ++i) {
+    const Vector3D& p = charges.at(i)->Position;
+    EXPECT_TRUE(p.IsFinite()) << i;
+    EXPECT_TRUE(seen.emplace(p.X, p.Y, p.Z).second) << "charge " << i << " repeats an earlier one";
+  }
+}
+
+// Every charge of a body's object counts as near the body.
+void expectNearItsCharges(const SurfaceData& body, const ChargedObject& charge) {
+  for (std::size_t i = 0; i < charge.ChargeList.size(); ++i) {
+    const Vector3D& p = charge.ChargeList[i]->Position;
+    EXPECT_TRUE(body.DistCheck(p)) << "charge " << i << " at " << p.X << " " << p.Y << " " << p.Z;
+  }
+}
+
+}  // namespace
+
+TEST(Bodies, RingsWithTinyHugeAndNegativeSizesStayRings) {
+  constexpr double tiny = std::numeric_limits<double>::denorm_min();
+  struct Case {
+    Vector3D normal;
+    double radius;
+  };
+  const Case cases[] = {{{1e-200, 0, 0}, 150.0},   {{tiny, 0, 0}, 150.0},     {{0, -1e-300, 1e-300}, 150.0},
+                        {{1e308, 1e308, 0}, 150.0}, {{1, 0, 0}, -100.0},       {{3e-310, 1e-310, -2e-310}, -40.0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.normal.X << " " << c.normal.Y << " " << c.normal.Z << " r " << c.radius);
+    const Vector3D centre(10, -20, 30);
+    Vector3D unit = c.normal;
+    unit.Normalize();
+    for (const std::int32_t n : {20, 7}) {
+      auto ring = New<RingCharge>(1.0, centre, c.radius, c.normal, n);
+      ASSERT_EQ(ring->ChargeList.size(), static_cast<std::size_t>(n));
+      expectDistinct(ring->ChargeList, 0, ring->ChargeList.size());
+      for (const auto& pc : ring->ChargeList) {
+        const Vector3D r = pc->Position.Minus(centre);
+        EXPECT_NEAR(r.Length(), std::abs(c.radius), 1e-9);
+        EXPECT_NEAR(r.Dot(unit), 0.0, 1e-9);  // in the ring's plane
+      }
+      // The outline's corners are the charges, its chords all of one length.
+      const RingData body(centre, c.radius, c.normal, n, true, true);
+      ASSERT_EQ(body.LineList.size(), static_cast<std::size_t>(n));
+      const double chord = 2.0 * std::abs(c.radius) * std::sin(std::numbers::pi / n);
+      for (std::int32_t i = 0; i < n; ++i) {
+        expectNear(body.LineList[i]->v1, ring->ChargeList[i]->Position);
+        EXPECT_NEAR(Math::DistBetw(body.LineList[i]->v1, body.LineList[i]->v2), chord, 1e-9);
+      }
+      expectNearItsCharges(body, *ring);
+      EXPECT_FALSE(body.DistCheck(centre));
+      EXPECT_FALSE(body.DistCheck(centre.Plus(unit.Times(60.0))));
+      // 30 beyond the circle, in its plane.
+      const Vector3D out = ring->ChargeList[0]->Position.Minus(centre);
+      EXPECT_FALSE(body.DistCheck(centre.Plus(out.Times(1.0 + 30.0 / std::abs(c.radius)))));
+    }
+  }
+}
+
+TEST(Bodies, CylindersShortLongOrWithANegativeRadiusStayCylinders) {
+  constexpr double tiny = std::numeric_limits<double>::denorm_min();
+  struct Case {
+    double length, radius;
+    std::int32_t rings;
+  };
+  for (const Case& c : {Case{1e-300, 100.0, 20}, Case{-1e-300, 100.0, 20}, Case{tiny, 100.0, 20},
+                        Case{1000.0, -100.0, 5}, Case{-1000.0, -100.0, 1}}) {
+    SCOPED_TRACE(testing::Message() << "length " << c.length << " radius " << c.radius << " rings " << c.rings);
+    const Vector3D typedCentre(0, 40, 0), typedAxis(0, 0, 1);
+    Vector3D centre = typedCentre, axis = typedAxis;
+    const CylinderData body(centre, axis, c.radius, c.length, c.rings, true, true);
+    auto cyl = New<CylinderCharge>(1.0, c.rings, centre, axis, c.length, c.radius);
+    ASSERT_EQ(cyl->ChargeList.size(), 12u * static_cast<std::size_t>(c.rings));
+    for (std::int32_t ring = 0; ring < c.rings; ++ring) expectDistinct(cyl->ChargeList, 12u * ring, 12);
+    for (const auto& pc : cyl->ChargeList) {
+      EXPECT_NEAR(std::hypot(pc->Position.X, pc->Position.Y - 40.0), std::abs(c.radius), 1e-9);
+      EXPECT_LE(std::abs(pc->Position.Z), std::abs(c.length) / 2.0);
+    }
+    expectNearItsCharges(body, *cyl);
+    EXPECT_FALSE(body.DistCheck(typedCentre));
+    EXPECT_FALSE(body.DistCheck(Vector3D(0, 40 + std::abs(c.radius) + 21, 0)));
+    // The outline's ring corners are where the charges are (for a negative
+    // length the charges go round the other way).
+    ASSERT_EQ(body.LineList.size(), 12u + 12u * static_cast<std::size_t>(c.rings));
+    for (std::size_t i = 0; i < cyl->ChargeList.size(); ++i) {
+      const std::size_t ring = i / 12;
+      double nearest = std::numeric_limits<double>::infinity();
+      for (std::size_t k = 0; k < 12; ++k) {
+        nearest = std::min(nearest, Math::DistBetw(body.LineList[12 + 12 * ring + k]->v2, cyl->ChargeList[i]->Position));
+      }
+      EXPECT_LT(nearest, 1e-9) << "charge " << i;
+      EXPECT_GT(Math::DistBetw(body.LineList[12 + i]->v1, body.LineList[12 + i]->v2), 50.0);
+    }
+  }
+}
+
+TEST(Bodies, ANegativeRadiusIsNearWhereItsChargesAre) {
+  const Vector3D centre(0, 0, 0);
+  const SphereData negative(centre, -100.0, true, true, 0);
+  const SphereData positive(centre, 100.0, true, true, 0);
+  auto charges = New<SphereCharge>(1.0, centre, -100.0);
+  expectNearItsCharges(negative, *charges);
+  for (double d : {0.0, 79.0, 81.0, 100.0, 119.0, 121.0, 200.0}) {
+    EXPECT_EQ(negative.DistCheck(Vector3D(0, d, 0)), positive.DistCheck(Vector3D(0, d, 0))) << d;
+    EXPECT_EQ(negative.DistCheck(Vector3D(0, 0, d), 5.0), positive.DistCheck(Vector3D(0, 0, d), 5.0)) << d;
+  }
+  for (const auto& g : negative.LineList) EXPECT_NEAR(Math::DistBetw(g->v1, centre), 100.0, 1e-9);
 }
