@@ -51,6 +51,14 @@ void SceneValueCheck::Value(const char* what, double v) {
   }
 }
 
+void SceneValueCheck::Charge(double q) {
+  if (problem_) return;
+  if (!(std::abs(q) <= kMaxCharge)) {
+    const std::string limit = WithSeparators(static_cast<std::int64_t>(kMaxCharge));
+    problem_ = "The charge is too large to draw. Charges must lie between -" + limit + " and " + limit + ".";
+  }
+}
+
 void SceneValueCheck::Vector(const char* what, const Vector3D& v) {
   Value(what, v.X);
   Value(what, v.Y);

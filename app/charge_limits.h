@@ -14,6 +14,12 @@
 inline constexpr std::int64_t kMaxPointCharges = 2'000'000;
 // Largest magnitude of a coordinate, length, side or radius typed into a sheet.
 inline constexpr double kMaxSceneValue = 1.0e6;
+// Largest magnitude of a charge typed into a sheet. No point charge then
+// carries more, so its sphere (10·|q|^(1/3) in radius) stays within
+// kMaxSceneValue, and the field of the most point charges a scene may hold,
+// 20 units away (nearer, the bodies leave no arrow) and at the largest arrow
+// scale, stays below about 1e27: a finite number whose length can be taken.
+inline constexpr double kMaxCharge = 1.0e15;
 
 // Point charges of each kind for the counts the factories pass on (after their
 // defaults), worked out in 64 bits so that no product can wrap.
@@ -28,12 +34,13 @@ inline constexpr std::int64_t kSpherePointCharges = 60;
 std::optional<std::string> CheckPointCharges(std::int64_t count, std::int64_t inScene);
 
 // Collects the values a factory is about to use and names the first one too
-// large to draw.
+// large to draw or to sum.
 class SceneValueCheck {
 public:
   // A coordinate, length, side or radius.
   void Value(const char* what, double v);
   void Vector(const char* what, const Vector3D& v);
+  void Charge(double q);
   [[nodiscard]] const std::optional<std::string>& Problem() const { return problem_; }
 
 private:

@@ -178,35 +178,41 @@ std::optional<std::string> Problem(std::int64_t count, std::int64_t inScene, con
 
 std::optional<std::string> ProblemOf(const PointInput& in, std::int64_t inScene) {
   SceneValueCheck v;
+  v.Charge(in.q);
   v.Vector("position", Vector3D(in.x, in.y, in.z));
   return Problem(1, inScene, v);
 }
 std::optional<std::string> ProblemOf(const LineInput& in, std::int64_t inScene) {
   SceneValueCheck v;
+  v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("length", in.L);
   return Problem(LinePointCharges(in.n), inScene, v);
 }
 std::optional<std::string> ProblemOf(const PlaneInput& in, std::int64_t inScene) {
   SceneValueCheck v;
+  v.Charge(in.q);
   v.Vector("center", Vector3D(in.cx, in.cy, in.cz));
   v.Value("side", in.S);
   return Problem(PlanePointCharges(in.n), inScene, v);
 }
 std::optional<std::string> ProblemOf(const SphereInput& in, std::int64_t inScene) {
   SceneValueCheck v;
+  v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("radius", in.R);
   return Problem(kSpherePointCharges, inScene, v);
 }
 std::optional<std::string> ProblemOf(const RingInput& in, std::int64_t inScene) {
   SceneValueCheck v;
+  v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("radius", in.R);
   return Problem(RingPointCharges(in.n), inScene, v);
 }
 std::optional<std::string> ProblemOf(const CylinderInput& in, std::int64_t inScene) {
   SceneValueCheck v;
+  v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("length", in.L);
   v.Value("radius", in.r);

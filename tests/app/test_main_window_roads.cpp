@@ -4,6 +4,7 @@
 
 #include "framework/3d/scene_renderer.h"
 #include "app_fixture.h"
+#include "app/charge_limits.h"
 #include "charges/charge_kinds.h"
 #include "charges/charged_object.h"
 #include "charges/math.h"
@@ -394,6 +395,52 @@ TEST_F(RoadTest, ObjectsThatCannotBeBuiltAreRefusedWithNothingChanged) {
   EXPECT_NEAR(line->myVec.Length(), 1000.0, 1e-9);
   EXPECT_EQ(w->ChrgObjList[1]->ChargeList.size(), 1u);  // a count below 1 becomes 1
   for (const auto& pc : w->ChrgObjList[1]->ChargeList) EXPECT_TRUE(pc->Position.IsFinite());
+}
+
+TEST_F(RoadTest, ChargesWhoseFieldCannotBeSummedAreRefusedAtTheirLimit) {
+  auto point = [](const char* charge) { return [=](ChargeSheet& sh) { sh.SetFieldText(3, charge); }; };
+  // Beyond the range of a double the text saturates; refused all the same.
+  Add(ChargeKind::Point, point("1e999"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("charge"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("-1,000,000,000,000,000 and 1,000,000,000,000,000"), std::string::npos) << messages[0];
+  EXPECT_TRUE(w->ChrgObjList.empty());
+  ExpectAligned();
+  // Just past the limit, either sign, and for a kind that shares it out.
+  Add(ChargeKind::Point, point("1.0000000000000002e15"));
+  Add(ChargeKind::Point, point("-1.0000000000000002e15"));
+  Add(ChargeKind::Sphere, [](ChargeSheet& sh) { sh.SetFieldText(3, "-2e15"); });
+  EXPECT_EQ(messages.size(), 4u);
+  EXPECT_TRUE(w->ChrgObjList.empty());
+
+  // The limit itself: accepted, its sphere within the drawable size, and the
+  // field of two such charges finite wherever a lattice point is kept.
+  Add(ChargeKind::Point, point("1e15"));
+  Add(ChargeKind::Line, [](ChargeSheet& sh) {
+    sh.SetFieldText(7, "-1e15");
+    sh.SetFieldText(9, "1");
+    sh.SetFieldText(1, "21");
+  });
+  ASSERT_EQ(w->ChrgObjList.size(), 2u);
+  EXPECT_EQ(messages.size(), 4u);
+  EXPECT_LE(PointCharge::SphereSize(w->ChrgObjList[0]->ChargeList[0]->Charge), kMaxSceneValue);
+  const std::shared_ptr<PD3DObject> sphere = w->ChrgObjList[0]->ChargeList[0]->GraphRep;
+  ASSERT_NE(sphere, nullptr);
+  EXPECT_TRUE(std::isfinite(sphere->ComputeBounds(2).Radius));
+  w->EScale = 1e12;  // past the largest the slider gives
+  Vector3D worst(0, 22, 0);  // just outside the point's body, 21 from the line's charge
+  Vector3D E;
+  for (const auto& co : w->ChrgObjList) E.Add(co->VoltixAt(worst));
+  E.MultiplyBy(w->EScale);
+  EXPECT_TRUE(E.IsFinite());
+  EXPECT_TRUE(std::isfinite(E.Length()));
+
+  // An edit past the limit keeps the object it was to replace.
+  const auto kept = w->ChrgObjList[1];
+  ThroughSheet("Edit", ChargeKind::Line, true, [](ChargeSheet& sh) { sh.SetFieldText(7, "1e16"); });
+  ASSERT_EQ(messages.size(), 5u);
+  EXPECT_EQ(w->ChrgObjList.back(), kept);
+  ExpectAligned();
 }
 
 TEST_F(RoadTest, LatticePointOnAChargeGivesNoArrowAndNoFailure) {
