@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <limits>
 
 #include "framework/runtime/event_boundary.h"
 
@@ -106,6 +107,8 @@ void RadioButton::SetValue(bool value) {
 
 EditField::EditField(const std::string& text, QWidget* parent) {
   setParent(parent);
+  // The toolkit would cut texts at 32,767 characters; ours have no limit.
+  setMaxLength(std::numeric_limits<int>::max());
   setText(qs(text));
   connect(this, &QLineEdit::textChanged, this, [this] { RunVoidHandler([this] { emit TextChange(); }); });
 }

@@ -721,6 +721,22 @@ TEST_F(RoadTest, ANegativeRadiusShowsTheArrowsOfItsMagnitude) {
   expectSameArrows(arrowsOf(ChargeKind::Cylinder, cylinder("-100")), arrowsOf(ChargeKind::Cylinder, cylinder("100")));
 }
 
+TEST_F(RoadTest, ALongTextInASheetFieldIsReadWhole) {
+  // Forty thousand characters, the number at the very end.
+  const std::string x = std::string(39'995, ' ') + "125.5";
+  Add(ChargeKind::Point, [&](ChargeSheet& sh) { sh.SetFieldText(0, x); });
+  ASSERT_EQ(w->ChrgObjList.size(), 1u);
+  EXPECT_EQ(w->ChrgObjList[0]->ChargeList[0]->Position, Vector3D(125.5, 0, 0));
+  // The object keeps the text for an edit, and the edit shows it whole.
+  ASSERT_FALSE(w->ChrgObjList[0]->InputData.empty());
+  EXPECT_EQ(w->ChrgObjList[0]->InputData[0], x);
+  SheetFor(ChargeKind::Point)->SetFieldText(0, "0");
+  std::size_t shown = 0;
+  ThroughSheet("Edit", ChargeKind::Point, false,
+               [&](ChargeSheet& sh) { shown = sh.FieldText(0).size(); });
+  EXPECT_EQ(shown, x.size());
+}
+
 TEST_F(RoadTest, DotMatrixSwitchedDuringAFactoryLeavesOneBoxPerPoint) {
   // Switching on, off and on again while a factory runs: each switch waits,
   // and once all have run every evaluated point holds exactly one box.

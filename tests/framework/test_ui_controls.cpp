@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -117,6 +118,18 @@ TEST(UiControls, ValuesSetByCodeRaiseTheChangeEvents) {
   field.SetSelStart(0);
   field.SetSelLength(0);
   EXPECT_EQ(field.SelLength(), 0);
+
+  // No length limit: a text of 40,000 set by code, and keys typed after it.
+  const std::string forty(40'000, '9');
+  field.SetText(forty);
+  EXPECT_EQ(field.Text(), forty);
+  field.SetSelStart(40'000);
+  for (const char key : {'1', '2'}) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + (key - '0'), Qt::NoModifier, QString(QChar(key)));
+    QApplication::sendEvent(&field, &press);
+  }
+  EXPECT_EQ(field.Text().size(), 40'002u);
+  EXPECT_EQ(field.Text().substr(39'999), "912");
 
   PopupMenu popup;
   Counter popupEvents;
