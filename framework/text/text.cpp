@@ -1,5 +1,6 @@
 #include "framework/text/text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -41,6 +42,32 @@ std::size_t numberPrefix(std::string_view s) {
   return i;
 }
 
+// Whether a number out of the double range (digits, fraction, exponent; no
+// sign) is too large rather than too small: whether its first non-zero digit
+// stands at or above the units place once the exponent is applied. Only
+// needed at the extremes, so the margin of the comparison is of no concern.
+bool beyondLargest(std::string_view num) {
+  const std::size_t e = num.find_first_of("eE");
+  const std::string_view mantissa = num.substr(0, e);
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const std::size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return false;  // zero digits: never out of range
+  // The power of ten of the first significant digit, before the exponent.
+  const std::int64_t place = first < point ? static_cast<std::int64_t>(point - first) - 1
+                                           : -static_cast<std::int64_t>(first - point);
+  std::int64_t exponent = 0;
+  if (e != std::string_view::npos) {
+    std::string_view digits = num.substr(e + 1);
+    const bool negative = !digits.empty() && digits.front() == '-';
+    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
+    // Saturates far beyond any place a text could hold, and far below overflow.
+    constexpr std::int64_t cap = 100'000'000'000'000'000;
+    for (const char c : digits) exponent = std::min(cap, exponent * 10 + (c - '0'));
+    if (negative) exponent = -exponent;
+  }
+  return place + exponent >= 0;
+}
+
 double parseDecimal(std::string_view s) {
   std::size_t start = 0;
   while (start < s.size() && isBlank(s[start])) ++start;
@@ -53,11 +80,9 @@ double parseDecimal(std::string_view s) {
   double value = 0.0;
   const auto res = std::from_chars(num.data(), num.data() + num.size(), value);
   if (res.ec == std::errc::result_out_of_range) {
-    // from_chars leaves value unspecified here: decide overflow vs underflow
-    // from the exponent sign and the mantissa.
-    const auto e = num.find_first_of("eE");
-    const bool negExp = e != std::string_view::npos && e + 1 < num.size() && num[e + 1] == '-';
-    value = negExp ? 0.0 : std::numeric_limits<double>::max();
+    // from_chars leaves value unspecified here: overflow saturates, and
+    // underflow (whatever rounds below the smallest subnormal) gives 0.
+    value = beyondLargest(num) ? std::numeric_limits<double>::max() : 0.0;
   } else if (res.ec != std::errc()) {
     value = 0.0;
   }

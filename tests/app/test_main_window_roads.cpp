@@ -443,6 +443,20 @@ TEST_F(RoadTest, ChargesWhoseFieldCannotBeSummedAreRefusedAtTheirLimit) {
   ExpectAligned();
 }
 
+TEST_F(RoadTest, NumbersBeyondTheRangeOfADoubleAreTakenByTheirSize) {
+  // Far too small: a radius of 0, which becomes the sphere's default.
+  const std::string tiny = "0." + std::string(400, '0') + "1";
+  Add(ChargeKind::Sphere, [&](ChargeSheet& sh) { sh.SetFieldText(4, tiny); });
+  EXPECT_TRUE(messages.empty());
+  ASSERT_EQ(w->ChrgObjList.size(), 1u);
+  EXPECT_EQ(std::dynamic_pointer_cast<SphereData>(w->SurfaceList[0])->radius, 300.0);
+  // Far too large, though its exponent is negative: refused.
+  Add(ChargeKind::Point, [](ChargeSheet& sh) { sh.SetFieldText(1, "-1" + std::string(400, '0') + "e-50"); });
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("too large"), std::string::npos) << messages[0];
+  EXPECT_EQ(w->ChrgObjList.size(), 1u);
+}
+
 TEST_F(RoadTest, LatticePointOnAChargeGivesNoArrowAndNoFailure) {
   // A charge with a body that excludes nothing: the origin's sum is no number.
   w->ChrgObjList.push_back(New<SingleCharge>(1.0, 0.0, 0.0, 0.0));

@@ -267,6 +267,42 @@ TEST(CoreText, CDblValAndToInt32) {
   EXPECT_EQ(ToInt32(std::numeric_limits<double>::infinity()), std::numeric_limits<std::int32_t>::max());
 }
 
+TEST(CoreText, OutOfRangeNumbersAreJudgedByTheirSize) {
+  constexpr double largest = std::numeric_limits<double>::max();
+  const auto zeros = [](std::size_t n) { return std::string(n, '0'); };
+  for (const std::string sign : {"", "+", "-"}) {
+    SCOPED_TRACE(sign);
+    const double s = sign == "-" ? -1.0 : 1.0;
+    // Too small: long fractions, with exponents of either sign.
+    EXPECT_EQ(CDbl(sign + "0." + zeros(323) + "1"), 0.0);
+    EXPECT_EQ(CDbl(sign + "0." + zeros(400) + "1"), 0.0);
+    EXPECT_EQ(CDbl(sign + "0." + zeros(400) + "1e50"), 0.0);
+    EXPECT_EQ(CDbl(sign + "0." + zeros(30'000) + "9e29000"), 0.0);
+    EXPECT_EQ(CDbl(sign + "1e-324"), 0.0);
+    EXPECT_EQ(CDbl(sign + "1e-99999999999999999999999999"), 0.0);
+    EXPECT_EQ(std::signbit(CDbl(sign + "1e-400")), sign == "-");
+    // Just inside: the subnormals round as usual.
+    EXPECT_EQ(CDbl(sign + "0." + zeros(319) + "1"), s * 1e-320);
+    EXPECT_EQ(CDbl(sign + "3e-324"), s * std::numeric_limits<double>::denorm_min());
+    EXPECT_EQ(CDbl(sign + "0." + zeros(320) + "5e-3"), s * std::numeric_limits<double>::denorm_min());
+    // Too large: long digit strings, with exponents of either sign.
+    EXPECT_EQ(CDbl(sign + "1" + zeros(400) + "e-50"), s * largest);
+    EXPECT_EQ(CDbl(sign + "1" + zeros(400)), s * largest);
+    EXPECT_EQ(CDbl(sign + zeros(50) + "2" + zeros(308) + ".5x"), s * largest);
+    EXPECT_EQ(CDbl(sign + "1" + zeros(30'000) + "e-29000"), s * largest);
+    EXPECT_EQ(CDbl(sign + ".0001e99999999999999999999999999"), s * largest);
+    EXPECT_EQ(CDbl(sign + "1.8e308"), s * largest);
+    // Long strings inside the range read as their value.
+    EXPECT_EQ(CDbl(sign + "1" + zeros(400) + "e-400"), s * 1.0);
+    EXPECT_EQ(CDbl(sign + "0." + zeros(400) + "25e401"), s * 2.5);
+    EXPECT_EQ(Val(sign + "0." + zeros(323) + "1"), 0.0);
+    EXPECT_EQ(Val(sign + "1" + zeros(400) + "e-50"), s * largest);
+  }
+  // Zero stays zero however it is written.
+  EXPECT_EQ(CDbl("0e999999"), 0.0);
+  EXPECT_EQ(CDbl(zeros(500) + "." + zeros(500) + "e99999999999999999999"), 0.0);
+}
+
 TEST(CoreGroup3D, ItemsAppendRemoveAndOrder) {
   Group3D g;
   auto a = std::make_shared<Object3D>();
