@@ -142,6 +142,7 @@ std::string describe(const Token& t) {
 
 struct ParsedShape {
   GeometrySpec geometry;
+  int line = 1;  // where the geometry starts
   float red = 1.0f, green = 1.0f, blue = 1.0f;
   float ambient = 1.0f;
 };
@@ -193,6 +194,11 @@ private:
   double number(std::string_view where) {
     const Token& tok = next();
     if (tok.kind != Tok::Number) unexpected(tok, "a number", where);
+    // Vertices, normals and colours are kept as floats: a number beyond their
+    // range would become infinite there.
+    if (std::abs(tok.number) > std::numeric_limits<float>::max()) {
+      fail(tok.line, "number out of range in " + std::string(where) + ": " + std::string(tok.text.substr(0, 40)));
+    }
     return tok.number;
   }
   Vector3D vector(std::string_view where) {
@@ -280,6 +286,7 @@ private:
     } else if (geometryKind(tok.text, kind)) {
       // A bare geometry outside any container: default attributes.
       ParsedShape shape;
+      shape.line = tok.line;
       geometry(tok, kind, shape.geometry);
       shapes_.push_back(std::move(shape));
     } else {
@@ -303,6 +310,7 @@ private:
       return;
     }
     ParsedShape shape;
+    shape.line = first.line;
     geometry(first, kind, shape.geometry);
     bool skipNextAttributeContainer = false;
     for (;;) {
@@ -578,7 +586,8 @@ ShapeParseResult readText(const std::string& text, bool share) {
           share ? sharedGeometry(p.geometry) : std::shared_ptr<const MeshGeometry>(TessellateGeometry(p.geometry));
       if (!geometry) {
         result.shapes.clear();
-        result.error = "a " + std::string(p.geometry.kind == GeometrySpec::Kind::TriMesh ? "TriMesh" : "shape") +
+        result.error = "line " + std::to_string(p.line) + ": a " +
+                       std::string(p.geometry.kind == GeometrySpec::Kind::TriMesh ? "TriMesh" : "shape") +
                        " is too large to draw";
         return result;
       }

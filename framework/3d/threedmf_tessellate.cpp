@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -58,7 +59,9 @@ public:
     Vector3D lo, hi;
     for (std::size_t i = 0; i < points_.size(); ++i) {
       const Vector3D& p = points_[i];
-      if (!p.IsFinite()) return nullptr;
+      // The positions are kept as floats: beyond their range they would be infinite.
+      constexpr double limit = std::numeric_limits<float>::max();
+      if (!(std::abs(p.X) <= limit && std::abs(p.Y) <= limit && std::abs(p.Z) <= limit)) return nullptr;
       if (i == 0) {
         lo = hi = p;
       } else {

@@ -36,7 +36,7 @@ struct GeometrySpec {
 std::string GeometryKey(const GeometrySpec& spec);
 
 // Triangles with unit outward normals (or line segments for a Line). Returns
-// null when the shape's coordinates overflow to non-finite values.
+// null when the shape's coordinates fall beyond the range of a float.
 std::shared_ptr<MeshGeometry> TessellateGeometry(const GeometrySpec& spec);
 
 // Segment counts: modest, because tens of thousands of instances are drawn.

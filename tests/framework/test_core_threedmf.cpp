@@ -320,6 +320,13 @@ TEST(CoreThreeDmf, MalformedTextsNameTheLine) {
       {replaceAll(box, "0 0 1\r", "0 zero 1\r"), "line 5: expected a number in Box"},
       {replaceAll(box, "-0.5 0.5 -0.5\r", "-0.5 0.5\r"), "line 8: expected a number in Box"},
       {replaceAll(box, "0 -1 0", "0 -1 1e999"), "line 6: number out of range"},
+      // Beyond the range of the floats the shapes are kept in.
+      {replaceAll(box, "0 -1 0", "0 -3.5e38 0"), "line 6: number out of range in Box: -3.5e38"},
+      {replaceAll(pyramidText(), "\t 1 0 0", "\t 1 0 -1e39"), "line 18: number out of range in TriMesh"},
+      {replaceAll(box, "DiffuseColor ( 0 0 1 )", "DiffuseColor ( 0 1e39 1 )"), "line 10: number out of range"},
+      // In range one by one, beyond it added up: named by the geometry's line.
+      {replaceAll(replaceAll(box, "-0.5 0.5 -0.5", "3e38 0 0"), "\t1 0 0\r", "\t3e38 0 0\r"),
+       "line 3: a shape is too large to draw"},
       {box.substr(0, box.size() - 3), "unexpected end of text"},
       {box + ")", "line 12: unmatched \")\""},
       {replaceAll(box, "DiffuseColor ( 0 0 1 )", "DiffuseColor ( 0 0 1 1 )"),
@@ -338,6 +345,10 @@ TEST(CoreThreeDmf, MalformedTextsNameTheLine) {
     EXPECT_TRUE(r.shapes.empty());
     EXPECT_NE(r.error.find(c.expected), std::string::npos) << "got: " << r.error << "\nwanted: " << c.expected;
   }
+  // The largest float itself is a coordinate like any other.
+  const auto edge = ReadShapeTextUncached(replaceAll(box, "-0.5 0.5 -0.5", "-0.5 0.5 3.4028234663852886e38"));
+  ASSERT_TRUE(edge.ok()) << edge.error;
+  for (const float v : edge.shapes.at(0)->geometry->positions) EXPECT_TRUE(std::isfinite(v));
   // Deep nesting inside a geometry's container is refused, not recursed into.
   std::string deep = "3DMetafile ( 1 6 Normal toc> ) Container ( Line ( 0 0 0 1 1 1 ) ";
   for (int i = 0; i < 5000; ++i) deep += "Container ( AttributeSet ( ) Container ( Foo ( ";
