@@ -1,15 +1,30 @@
 #include "scene/pd3d_object.h"
 
+#include "framework/3d/shape_report.h"
 #include "framework/runtime/nil_object.h"
 #include "scene/pd3d_space.h"
 
+#include <cxxabi.h>
+
 #include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
 #include <utility>
 
 namespace {
 ShapeTextObserver& Observer() {
   static ShapeTextObserver observer;
   return observer;
+}
+
+// The class of an object as its source names it.
+std::string ClassName(const PD3DObject& object) {
+  const char* mangled = typeid(object).name();
+  int status = 0;
+  const std::unique_ptr<char, void (*)(void*)> readable(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                        std::free);
+  return status == 0 && readable ? readable.get() : mangled;
 }
 }  // namespace
 
@@ -19,7 +34,10 @@ ShapeTextObserver SetShapeTextObserver(ShapeTextObserver observer) {
 
 void PD3DObject::AddShapeText(const std::string& text) {
   if (Observer()) Observer()(*this, text);
-  AddShapeFromString(text, -1);
+  // A refused text leaves the object invisible: say so rather than nothing.
+  if (!AddShapeFromString(text, -1)) {
+    qCWarning(shapeTextLog, "%s: shape text refused: %s", ClassName(*this).c_str(), LastShapeError().c_str());
+  }
 }
 
 bool NearlyParallel(const Vector3D& a, const Vector3D& b) { return a.Cross(b).LenSquared() < 0.001; }

@@ -38,7 +38,8 @@ public:
   std::weak_ptr<PD3DObject> compositeHolder;
 
 protected:
-  // Hands a 3DMF shape text to the framework (AddShapeFromString(text, -1)).
+  // Hands a 3DMF shape text to the framework (AddShapeFromString(text, -1));
+  // a text the reader refuses is reported in shapeTextLog with the reason.
   void AddShapeText(const std::string& text);
   // Constructor steps shared by the primitives: `space` = the current view
   // (NilObjectException without one) and framework Scale = its scene scale.

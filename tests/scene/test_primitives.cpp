@@ -9,6 +9,9 @@
 #include "scene/pd_ring.h"
 #include "scene/pd_sphere.h"
 #include "scene_fixture.h"
+#include "shape_reports.h"
+
+#include <gtest/gtest-spi.h>
 
 namespace {
 
@@ -41,6 +44,44 @@ Vector3D VectorLine(const std::string& text, int index) {
 }  // namespace
 
 using PrimitiveTest = SceneTest;
+
+namespace {
+
+// A scene object that hands on whatever text it is given.
+class AnyText : public PD3DObject {
+public:
+  void Add(const std::string& text) { AddShapeText(text); }
+};
+
+void addUnreadableText() { std::make_shared<AnyText>()->Add("no shape at all"); }
+
+}  // namespace
+
+TEST_F(PrimitiveTest, ARefusedShapeTextIsReportedAndFailsTheTestItHappensIn) {
+  {
+    ShapeReportCatcher catcher;
+    auto object = std::make_shared<AnyText>();
+    object->Add(kHeader + "\rBox ( 1 0 0 )");
+    EXPECT_TRUE(object->MeshShapes().empty());
+    ASSERT_EQ(catcher.Reports().size(), 1u);
+    EXPECT_NE(catcher.Reports()[0].find("AnyText"), std::string::npos) << catcher.Reports()[0];
+    EXPECT_NE(catcher.Reports()[0].find("line 2: expected a number in Box"), std::string::npos)
+        << catcher.Reports()[0];
+    // A readable text says nothing.
+    object->Add(kHeader + "\rBox ( 1 0 0 0 1 0 0 0 1 0 0 0 )");
+    EXPECT_EQ(object->MeshShapes().size(), 1u);
+    EXPECT_EQ(catcher.Reports().size(), 1u);
+
+    // A primitive whose numbers the reader cannot keep is named by its class.
+    auto huge = New<PDSphere>(nullptr, 0xFF0000u, 1e39);
+    EXPECT_TRUE(huge->MeshShapes().empty());
+    ASSERT_EQ(catcher.Reports().size(), 2u);
+    EXPECT_EQ(catcher.Reports()[1].rfind("PDSphere: shape text refused: line 4: number out of range", 0), 0u)
+        << catcher.Reports()[1];
+  }
+  // Without a catcher the report is a failure of the running test.
+  EXPECT_NONFATAL_FAILURE(addUnreadableText(), "left without its shape");
+}
 
 TEST_F(PrimitiveTest, LineTextFieldsAndScale) {
   auto line = New<PDLine>(nullptr, nullptr, 0xFF0000u);

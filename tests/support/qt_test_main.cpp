@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/ui/application.h"
+#include "shape_reports.h"
 
 #include <cstdlib>
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
+  FailTestsOnShapeReports();
   // The program's own application object, so tests see its event boundary.
   Application app(argc, argv);
 #if defined(__SANITIZE_ADDRESS__)
