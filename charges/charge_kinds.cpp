@@ -243,10 +243,11 @@ void CylinderCharge::Constructor(double q, std::int32_t n, Vector3D& center, Vec
 
   constexpr std::int32_t perRing = 12;
   const double each = q / static_cast<double>(perRing);
+  const Vector3D r0 = RadiusPerpendicularTo(direction, radius);
+  Quaternion rot;
+  rot.SetRotateAboutAxis(direction.X, direction.Y, direction.Z, kTwoPi / static_cast<double>(perRing));
   for (std::int32_t j = 0; j < n; ++j) {
-    Vector3D r = RadiusPerpendicularTo(direction, radius);
-    Quaternion rot;
-    rot.SetRotateAboutAxis(direction.X, direction.Y, direction.Z, kTwoPi / static_cast<double>(perRing));
+    Vector3D r = r0;
     for (std::int32_t i = 0; i < perRing; ++i) {
       AddCharge(each, r.Plus(center));
       r = rot.Transform(r);
