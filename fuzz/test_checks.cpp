@@ -62,6 +62,25 @@ TEST(MeshChecks, SoundSolidsPassAndTurnedInsideOutFail) {
   EXPECT_EQ(CheckMesh(insideOut(*tube)), "");
 }
 
+// Shapes the reader accepts whose floats or folds leave no way to tell inside
+// from outside: the checks must not call them faults.
+TEST(MeshChecks, RoundingAndFoldedSurfacesAreNotFaults) {
+  using K = GeometrySpec::Kind;
+  // Small beside its distance from the origin: floats blur its vertices.
+  EXPECT_EQ(CheckMesh(*TessellateGeometry(spec(K::Ellipsoid, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {3e5, -2e5, 1e5}))), "");
+  EXPECT_EQ(CheckMesh(*TessellateGeometry(spec(K::Box, {0, 0, 1e-3}, {0, 1e-3, 0}, {1e-3, 0, 0}, {1e4, 1e4, 1e4}))), "");
+  // A long, thin oblique cylinder.
+  GeometrySpec needle = spec(K::Cylinder, {-3.45, -2151.1, -1.15}, {0, -0.19, 0.19}, {-0.12, 0.17, 4.17}, {});
+  needle.bottomCap = needle.topCap = true;
+  EXPECT_EQ(CheckMesh(*TessellateGeometry(needle)), "");
+  // Tubes thicker than their ring is curved fold through themselves.
+  GeometrySpec spindle = spec(K::Torus, {0, 0, 3}, {2, 0, 0}, {0, 2, 0}, {});
+  spindle.ratio = 2.0;
+  EXPECT_EQ(CheckMesh(*TessellateGeometry(spindle)), "");
+  EXPECT_EQ(CheckMesh(*TessellateGeometry(spec(K::Torus, {0.76, 0.88, -0.35}, {-14.2, 24.5, -9.98},
+                                                {628.2, 24.5, -9.8}, {}))), "");
+}
+
 TEST(MeshChecks, EachBrokenPartIsNamed) {
   const auto box = TessellateGeometry(closedSolids()[0].second);
   ASSERT_NE(box, nullptr);

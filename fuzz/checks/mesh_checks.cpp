@@ -25,9 +25,13 @@ P3 at(const std::vector<float>& v, std::size_t i) { return {v[3 * i], v[3 * i + 
 
 std::string where(const char* what, std::size_t i) { return std::string(what) + " " + std::to_string(i); }
 
-// Half a float's spacing at magnitude m, with room to spare: the rounding that
-// turning the tessellator's doubles into floats may have made.
+// Half a float's spacing at magnitude m, with room to spare: how far turning
+// the tessellator's doubles into floats may have moved a coordinate.
 double floatError(double m) { return m * 1.2e-7 + 1e-37; }
+
+// How far the cross product of two edges of rounded vertices may lie from the
+// one before rounding, for edge lengths e1, e2 and coordinates moved by err.
+double crossError(double e1, double e2, double err) { return 3.5 * err * (e1 + e2) + 12.0 * err * err; }
 
 // Vertices closer than `eps` become one, so that a closed surface whose seams
 // were computed twice is seen as closed.
@@ -65,35 +69,43 @@ std::vector<std::uint32_t> weld(const std::vector<float>& pos, double eps) {
   return id;
 }
 
-// True when no vertex lies clearly on both sides of any face's plane.
-bool convex(const MeshGeometry& m, const std::vector<std::array<std::uint32_t, 3>>& faces, double tolerance) {
+// True when no vertex lies on both sides of any face's plane by more than the
+// rounding to floats can explain.
+bool convex(const MeshGeometry& m, const std::vector<std::array<std::uint32_t, 3>>& faces, double err) {
   const std::size_t n = m.positions.size() / 3;
   for (const auto& f : faces) {
     const P3 a = at(m.positions, f[0]);
-    const P3 face = cross(at(m.positions, f[1]) - a, at(m.positions, f[2]) - a);
+    const P3 e1 = at(m.positions, f[1]) - a, e2 = at(m.positions, f[2]) - a;
+    const P3 face = cross(e1, e2);
     const double len = norm(face);
-    if (len == 0.0) continue;
-    double lo = 0.0, hi = 0.0;
+    // How far the face's direction may have turned, in radians or so.
+    const double turned = 2.0 * crossError(norm(e1), norm(e2), err) / len;
+    if (!(turned < 0.5)) continue;  // too small a face to tell its plane
+    bool below = false, above = false;
     for (std::size_t i = 0; i < n; ++i) {
-      const double d = dot(at(m.positions, i) - a, face) / len;
-      lo = std::min(lo, d);
-      hi = std::max(hi, d);
+      const P3 v = at(m.positions, i) - a;
+      const double d = dot(v, face) / len;
+      const double tolerance = turned * norm(v) + 3.5 * err;
+      below = below || d < -tolerance;
+      above = above || d > tolerance;
     }
-    if (lo < -tolerance && hi > tolerance) return false;
+    if (below && above) return false;
   }
   return true;
 }
 
 // For a surface that closes on itself (every edge between welded vertices used
-// by two triangles): a convex one has every triangle facing away from its
-// centre; any one wound consistently (each edge used once in each direction)
+// by two triangles): a convex one of a sphere's topology has every triangle
+// facing away from its centre; any one wound consistently (each edge used once in each direction)
 // encloses a positive volume. A surface that folds through itself, as a tube
-// thicker than its ring is curved does, may be neither and is not judged.
-std::string checkClosedOrientation(const MeshGeometry& m, double extent) {
+// thicker than its ring is curved does, may be neither and is not judged. Each
+// verdict allows for the rounding of the vertices to floats.
+std::string checkClosedOrientation(const MeshGeometry& m, double diagonal, double err) {
   const std::size_t triangles = m.indices.size() / 3;
   const std::size_t n = m.positions.size() / 3;
   if (triangles == 0 || n > 4000) return {};
-  const std::vector<std::uint32_t> id = weld(m.positions, extent * 1e-7);
+  // Seams computed twice meet within a rounding or two.
+  const std::vector<std::uint32_t> id = weld(m.positions, std::max(diagonal * 1e-7, 4.0 * err));
   std::unordered_map<std::uint64_t, int> directed;
   std::vector<std::array<std::uint32_t, 3>> faces;
   for (std::size_t t = 0; t < triangles; ++t) {
@@ -114,29 +126,36 @@ std::string checkClosedOrientation(const MeshGeometry& m, double extent) {
     if (uses + back != 2) return {};  // open or branching: no inside
     if (uses != 1) consistent = false;
   }
+  // Only a surface of a sphere's topology can bound a convex solid; a ring's
+  // tube can fold over itself into what looks convex from outside.
+  std::unordered_map<std::uint32_t, int> corners;
+  for (const auto& f : faces) {
+    for (const std::uint32_t v : f) ++corners[v];
+  }
+  const auto euler = static_cast<std::int64_t>(corners.size()) - static_cast<std::int64_t>(faces.size()) / 2;
   P3 c{0, 0, 0};
   for (std::size_t i = 0; i < n; ++i) c = c + at(m.positions, i);
   c = {c.x / static_cast<double>(n), c.y / static_cast<double>(n), c.z / static_cast<double>(n)};
-  double volume = 0.0, magnitude = 0.0;
-  for (const auto& f : faces) {
-    const double v = dot(at(m.positions, f[0]) - c, cross(at(m.positions, f[1]) - c, at(m.positions, f[2]) - c));
-    volume += v;
-    magnitude += std::abs(v);
-  }
-  // A flat closed surface encloses nothing; which way it faces is rounding.
-  if (magnitude <= 1e-9 * extent * extent * extent) return {};
-  if (convex(m, faces, 1e-6 * extent)) {
+  const double moved = 3.5 * err;  // a vertex less the centre, both rounded
+  if (euler == 2 && convex(m, faces, err)) {
     for (std::size_t t = 0; t < faces.size(); ++t) {
       const auto& f = faces[t];
       const P3 a = at(m.positions, f[0]), b = at(m.positions, f[1]), d = at(m.positions, f[2]);
       const P3 face = cross(b - a, d - a);
       const P3 mid{(a.x + b.x + d.x) / 3.0 - c.x, (a.y + b.y + d.y) / 3.0 - c.y, (a.z + b.z + d.z) / 3.0 - c.z};
-      if (dot(face, mid) < -1e-6 * norm(face) * extent) return where("faces the centre of a convex solid: triangle", t);
+      const double bound = crossError(norm(b - a), norm(d - a), err) * norm(mid) + norm(face) * moved;
+      if (dot(face, mid) < -bound) return where("faces the centre of a convex solid: triangle", t);
     }
-  } else if (!consistent) {
-    return {};
   }
-  if (volume < -1e-6 * magnitude) return "closed surface encloses a negative volume: its normals point inward";
+  if (!consistent) return {};
+  // Volume by the divergence theorem, about the vertex centroid.
+  double volume = 0.0, bound = 0.0;
+  for (const auto& f : faces) {
+    const P3 a = at(m.positions, f[0]) - c, b = at(m.positions, f[1]) - c, d = at(m.positions, f[2]) - c;
+    volume += dot(a, cross(b, d));
+    bound += moved * (norm(b) * norm(d) + norm(a) * norm(d) + norm(a) * norm(b));
+  }
+  if (volume < -bound) return "closed surface encloses a negative volume: its normals point inward";
   return {};
 }
 
@@ -188,14 +207,14 @@ std::string CheckMesh(const MeshGeometry& m) {
     const P3 e1 = b - a, e2 = c - a;
     const P3 face = cross(e1, e2);
     const P3 normals = at(m.normals, ia) + at(m.normals, ib) + at(m.normals, ic);
-    // Only where rounding to floats cannot have turned the triangle over.
+    // Before rounding the winding agreed with the normals; rounding may have
+    // turned a thin triangle by no more than this.
     const double err = floatError(std::max({maxAbs(a), maxAbs(b), maxAbs(c)}));
-    if (norm(face) <= 40.0 * err * (norm(e1) + norm(e2) + err)) continue;
-    if (dot(face, normals) < -1e-3 * norm(face) * norm(normals)) return where("wound against its normals: triangle", t);
+    const double turned = crossError(norm(e1), norm(e2), err) + 1e-6 * norm(face);
+    if (dot(face, normals) < -turned * norm(normals)) return where("wound against its normals: triangle", t);
   }
-  const double extent = maxAbs(hi - lo);
-  // Orientation is judged only where floats still resolve the shape.
-  if (extent > 0.0 && floatError(scale) < 1e-5 * extent) return checkClosedOrientation(m, extent);
+  const double diagonal = norm(hi - lo);
+  if (diagonal > 0.0) return checkClosedOrientation(m, diagonal, floatError(scale));
   return {};
 }
 
