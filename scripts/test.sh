@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Voltix with its tests and runs every test
-# (GUI and 3D tests need an X server: they run under Xvfb).
+# (GUI and 3D tests need an X server: they run under Xvfb); then builds the
+# fuzz targets and runs each over its corpus.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/build.sh"
@@ -10,3 +11,8 @@ cd "$root"
 # and one of them would now and then find the display closed.
 xvfb-run -a -s "-screen 0 1600x1200x24 -noreset" \
   ctest --preset release -j "$(nproc)" --no-tests=error
+
+cmake --preset fuzz
+cmake --build --preset fuzz
+xvfb-run -a -s "-screen 0 1600x1200x24 -noreset" \
+  ctest --preset fuzz -j "$(nproc)" --no-tests=error
