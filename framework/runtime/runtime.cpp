@@ -10,12 +10,17 @@
 #include <QWidget>
 
 #include <chrono>
+#include <optional>
 #include <utility>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 const Clock::time_point programStart = Clock::now();
+
+// A quit asked while no event loop runs: QCoreApplication::exit would do
+// nothing then, and the loop started afterwards would run on.
+std::optional<int> pendingQuit;
 
 UserAlertSink& alertSink() {
   static UserAlertSink sink;
@@ -75,5 +80,18 @@ void Beep() {
 }
 
 void Quit(int code) {
-  if (QCoreApplication::instance() != nullptr) QCoreApplication::exit(code);
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return;
+  if (QThread::currentThread() == app->thread() && QThread::currentThread()->loopLevel() == 0) {
+    pendingQuit = code;
+    return;
+  }
+  QCoreApplication::exit(code);
+}
+
+bool QuitPending() { return pendingQuit.has_value(); }
+
+int RunEventLoop() {
+  if (pendingQuit) return *std::exchange(pendingQuit, std::nullopt);
+  return QCoreApplication::exec();
 }

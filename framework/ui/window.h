@@ -60,7 +60,7 @@ enum WindowFrame : int {
 // through Rb3DSpace::OpenView(), which opens it once; any other control that
 // has an Open() signal gets it emitted), then AddMenuHandlers() and
 // Event_Open(); last, a visible document window (the default, see
-// SetVisible) is shown. Layout() sets the window properties
+// SetVisible) is shown, unless the program was asked to quit meanwhile. Layout() sets the window properties
 // (title, size, minimum size, frame, menu bar); CreateControls() adds the
 // controls with AddControl().
 //
