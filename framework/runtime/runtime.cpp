@@ -1,6 +1,7 @@
 #include "framework/runtime/runtime.h"
 
 #include "framework/runtime/event_boundary.h"
+#include "framework/runtime/held_input.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -42,6 +43,7 @@ void RuntimeBackgroundTask() {
   // Handlers dispatched here are outermost: their exceptions stop here.
   DispatchScope scope;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  InputMayBeHeld();
 }
 
 std::int32_t Ticks() {

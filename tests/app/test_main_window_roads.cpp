@@ -10,7 +10,9 @@
 #include "framework/runtime/construct.h"
 #include "scene/pd_box.h"
 #include "scene/pd_round_arrow.h"
+#include "x_input.h"
 
+#include <QEventLoop>
 #include <QTimer>
 #include <QToolButton>
 
@@ -64,6 +66,26 @@ protected:
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, r.center());
     QApplication::processEvents();
   }
+
+  // Waits as the program waits between events, in an event loop, until the
+  // condition holds; false when it has not after ten seconds.
+  static bool IdleUntil(const std::function<bool()>& done) {
+    QEventLoop loop;
+    bool met = false;
+    QTimer check;
+    check.setInterval(10);
+    QObject::connect(&check, &QTimer::timeout, [&] {
+      if (done()) {
+        met = true;
+        loop.quit();
+      }
+    });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    check.start();
+    loop.exec();
+    return met;
+  }
+  static QPoint Centre(const QWidget& widget) { return widget.mapToGlobal(widget.rect().center()); }
 
   static Color SphereColour(const ChargedObject& co, std::size_t i = 0) {
     return Deref(co.ChargeList.at(i)->GraphRep).myColor;
@@ -568,4 +590,41 @@ TEST_F(RoadTest, AFieldPassWithTheTestDotOnDrawsOneFrame) {
   before = frames();
   C<EditField>("EFX").SetText("110");  // outside a pass the test dot renders itself
   EXPECT_EQ(frames() - before, 1u);
+}
+
+TEST_F(RoadTest, ClicksMadeWhileANewObjectIsBuiltAreHandledInOrderAfterwards) {
+  // Real clicks, made by the X server: they reach the program through its X
+  // connection while the factory and field pass hold user input back.
+  XInput x;
+  ASSERT_TRUE(x.Usable());
+  Add(ChargeKind::Point);
+  SheetFor(ChargeKind::Plane)->SetFieldText(0, "200");  // 40000 point charges: the pass yields
+  Window& sheet = SheetWindowOf(ChargeKind::Plane);
+  auto& list = C<ListBox>("ObjectList");
+  bool donePressed = false;
+  bool clickedDuringBuild = false;
+  // Driven from the event loop: first inside the sheet's modal wait, then
+  // inside the yields of the factory that Done started.
+  QTimer drive;
+  drive.setInterval(1);
+  QObject::connect(&drive, &QTimer::timeout, [&] {
+    if (!donePressed && sheet.isVisible() && sheet.IsShownModally()) {
+      donePressed = true;
+      x.Click(Centre(Deref(SheetButton(sheet, "Done"))));
+    } else if (donePressed && !clickedDuringBuild && w->Busy() && !sheet.isVisible()) {
+      clickedDuringBuild = true;
+      // The point's row, then Delete: the point must go, not the new plane.
+      x.Click(list.viewport()->mapToGlobal(list.visualItemRect(list.item(0)).center()));
+      x.Click(Centre(C<PushButton>("DeleteButton")));
+    }
+  });
+  drive.start();
+  x.Click(Centre(C<PushButton>("PBPlane")));
+  const bool handled = IdleUntil([&] { return clickedDuringBuild && !w->Busy() && w->ChrgObjList.size() == 1; });
+  drive.stop();
+  ASSERT_TRUE(clickedDuringBuild) << "the factory never yielded";
+  ASSERT_TRUE(handled) << "clicks made during the pass were lost";
+  EXPECT_EQ(w->ChrgObjList[0]->Name, "Plane");
+  EXPECT_EQ(w->SelectedObject, nullptr);
+  ExpectAligned();
 }
