@@ -628,3 +628,74 @@ TEST_F(RoadTest, ClicksMadeWhileANewObjectIsBuiltAreHandledInOrderAfterwards) {
   EXPECT_EQ(w->SelectedObject, nullptr);
   ExpectAligned();
 }
+
+TEST_F(RoadTest, TheHighlightedRowIsAlwaysTheSelectedObject) {
+  Add(ChargeKind::Point);
+  Add(ChargeKind::Line);
+  auto& list = C<ListBox>("ObjectList");
+  const auto point = w->ChrgObjList[0];
+  const auto line = w->ChrgObjList[1];
+  ClickRow(0);
+  EXPECT_EQ(w->SelectedObject, point);
+  EXPECT_EQ(SphereColour(*point), kPositiveSelectedColor);
+
+  // A key that moves the highlight selects that row's object, as a click would.
+  QTest::keyClick(&list, Qt::Key_Down);
+  QApplication::processEvents();
+  EXPECT_EQ(list.ListIndex(), 1);
+  EXPECT_EQ(w->SelectedObject, line);
+  EXPECT_EQ(SphereColour(*line), kPositiveSelectedColor);
+  EXPECT_EQ(SphereColour(*point), kPositiveColor);
+
+  // A click below the last row changes neither the highlight nor the selection.
+  const QRect last = list.visualItemRect(list.item(1));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 20));
+  QApplication::processEvents();
+  EXPECT_EQ(list.ListIndex(), 1);
+  EXPECT_EQ(w->SelectedObject, line);
+
+  // Delete takes the highlighted row's object.
+  QTest::mouseClick(&C<PushButton>("DeleteButton"), Qt::LeftButton);
+  QApplication::processEvents();
+  ASSERT_EQ(w->ChrgObjList.size(), 1u);
+  EXPECT_EQ(w->ChrgObjList[0], point);
+  ExpectAligned();
+
+  // Nothing is selected now; Space chooses the remaining row, and Delete empties the list.
+  EXPECT_EQ(w->SelectedObject, nullptr);
+  EXPECT_EQ(list.ListIndex(), -1);
+  QTest::keyClick(&list, Qt::Key_Space);
+  QApplication::processEvents();
+  EXPECT_EQ(w->SelectedObject, point);
+  QTest::mouseClick(&C<PushButton>("DeleteButton"), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_TRUE(w->ChrgObjList.empty());
+  ExpectAligned();
+}
+
+TEST_F(RoadTest, ARowChosenDuringAPassIsTheSelectedAndHighlightedOneAfterIt) {
+  Add(ChargeKind::Point);
+  auto& list = C<ListBox>("ObjectList");
+  const auto point = w->ChrgObjList[0];
+  bool clicked = false;
+  QTimer timer;
+  timer.setInterval(1);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (clicked || !w->Busy()) return;
+    clicked = true;
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0)).center());
+  });
+  SheetFor(ChargeKind::Plane)->SetFieldText(0, "200");  // 40000 point charges: the pass yields
+  timer.start();
+  w->MakePlane();
+  timer.stop();
+  ASSERT_TRUE(clicked);
+  QTest::qWait(20);
+  QApplication::processEvents();
+  // The pass selected the new plane; the click, run after it, chose the point.
+  ASSERT_EQ(w->ChrgObjList.size(), 2u);
+  EXPECT_EQ(w->SelectedObject, point);
+  EXPECT_EQ(list.ListIndex(), 0);
+  EXPECT_EQ(SphereColour(*point), kPositiveSelectedColor);
+  EXPECT_EQ(SphereColour(*w->ChrgObjList[1]), kPositiveColor);
+}
