@@ -237,7 +237,7 @@ TEST(StartUpTest, WithoutOpenGLTheProgramSaysSoAndEndsWithoutShowingItsWindow) {
   const auto pid = static_cast<std::uint32_t>(voltix.processId());
 
   // Waits are bounded; on failure the QProcess destructor ends the program.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   std::optional<xcb_window_t> box;
   while (!box) {
     const auto mapped = x.NextMappedWindow(deadline);
@@ -248,7 +248,7 @@ TEST(StartUpTest, WithoutOpenGLTheProgramSaysSoAndEndsWithoutShowingItsWindow) {
   x.Focus(*box);
   x.Key(0xff0d);  // Return: the box's OK
 
-  ASSERT_TRUE(voltix.waitForFinished(60000)) << "still running after the message was answered";
+  ASSERT_TRUE(voltix.waitForFinished(30000)) << "still running after the message was answered";
   EXPECT_EQ(voltix.exitStatus(), QProcess::NormalExit) << "crashed: " << voltix.readAllStandardError().toStdString();
   EXPECT_EQ(voltix.exitCode(), 0);
   // The message box was its only window: the main window, whose view cannot
