@@ -6,6 +6,7 @@
 #include "app/main_menu.h"
 #include "app/main_wndo.h"
 #include "framework/runtime/event_boundary.h"
+#include "framework/runtime/runtime.h"
 
 int main(int argc, char** argv) {
   int code = 0;
@@ -14,7 +15,8 @@ int main(int argc, char** argv) {
     Appl app(argc, argv);
     try {
       MainWndo::Shared();
-      code = Appl::exec();
+      // Ends at once when the window's opening asked to quit (no OpenGL).
+      code = RunEventLoop();
     } catch (...) {
       ReportCurrentException();
     }

@@ -85,7 +85,14 @@ void MainWndo::MyPDSpace_Click(int x, int y) {
 // --- list of charged objects -----------------------------------------------------------
 
 bool MainWndo::ObjectList_CellClick(int row, int /*column*/, int /*x*/, int /*y*/) {
-  if (deferIfBusy([this, row] { ObjectList_CellClick(row, 0, 0, 0); })) return false;
+  // Deferred, the choice runs after a pass that has set the rows anew: the
+  // chosen row is highlighted again with it.
+  if (deferIfBusy([this, row] {
+        if (row < static_cast<int>(ChrgObjList.size())) ControlRef<ListBox>("ObjectList").SetSelected(row, true);
+        ObjectList_CellClick(row, 0, 0, 0);
+      })) {
+    return false;
+  }
   if (row < 0 || row >= static_cast<int>(ChrgObjList.size())) return false;
   BusyScope busy(*this);
   SelectedObject = ChrgObjList[static_cast<std::size_t>(row)];

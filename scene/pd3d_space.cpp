@@ -303,6 +303,9 @@ void PD3DSpace::ApplyScaleToScaledObjects() {
 }
 
 void PD3DSpace::Update() {
+  // A view without OpenGL has no scene: it draws nothing, and its open event
+  // has already said so and asked the program to quit.
+  if (Objects() == nullptr) return;
   // The passes yield to the event loop. An update asked for meanwhile (a
   // handler, a timer) would store lastscale in the middle of a rescaling pass
   // and leave the rest of the scene at the old scale; it runs once this one

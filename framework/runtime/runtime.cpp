@@ -1,6 +1,7 @@
 #include "framework/runtime/runtime.h"
 
 #include "framework/runtime/event_boundary.h"
+#include "framework/runtime/held_input.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -10,12 +11,17 @@
 #include <QWidget>
 
 #include <chrono>
+#include <optional>
 #include <utility>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 const Clock::time_point programStart = Clock::now();
+
+// A quit asked while no event loop runs: QCoreApplication::exit would do
+// nothing then, and the loop started afterwards would run on.
+std::optional<int> pendingQuit;
 
 UserAlertSink& alertSink() {
   static UserAlertSink sink;
@@ -37,6 +43,7 @@ void RuntimeBackgroundTask() {
   // Handlers dispatched here are outermost: their exceptions stop here.
   DispatchScope scope;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  InputMayBeHeld();
 }
 
 std::int32_t Ticks() {
@@ -75,5 +82,18 @@ void Beep() {
 }
 
 void Quit(int code) {
-  if (QCoreApplication::instance() != nullptr) QCoreApplication::exit(code);
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return;
+  if (QThread::currentThread() == app->thread() && QThread::currentThread()->loopLevel() == 0) {
+    pendingQuit = code;
+    return;
+  }
+  QCoreApplication::exit(code);
+}
+
+bool QuitPending() { return pendingQuit.has_value(); }
+
+int RunEventLoop() {
+  if (pendingQuit) return *std::exchange(pendingQuit, std::nullopt);
+  return QCoreApplication::exec();
 }

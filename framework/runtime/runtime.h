@@ -32,4 +32,10 @@ void MsgBox(const std::string& text);
 void Beep();
 
 // Asks the application to quit its event loop with the given exit code.
+// Asked before the event loop runs (during start-up), the request is kept:
+// RunEventLoop() then returns that code at once, without running the loop.
 void Quit(int code = 0);
+// Whether a quit was asked before the event loop and is still to be honoured.
+bool QuitPending();
+// Runs the application's event loop until Quit(); returns the exit code.
+int RunEventLoop();

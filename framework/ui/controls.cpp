@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QToolButton>
@@ -325,20 +326,53 @@ int ListBox::ListIndex() const {
   return rows.isEmpty() ? -1 : rows.first().row();
 }
 
+bool ListBox::raiseCellClick(int row, int x, int y) {
+  if (!CellClick) return false;
+  // Copy: the handler may replace itself.
+  auto handler = CellClick;
+  return RunHandler([&] { return handler(row, 0, x, y); }, false);
+}
+
 void ListBox::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const QModelIndex index = indexAt(pos);
-  if (index.isValid() && CellClick) {
+  if (index.isValid()) {
     const QRect cell = visualRect(index);
-    auto handler = CellClick;
-    const bool handled = RunHandler(
-        [&] { return handler(index.row(), 0, pos.x() - cell.x(), pos.y() - cell.y()); }, false);
-    if (handled) {
+    if (raiseCellClick(index.row(), pos.x() - cell.x(), pos.y() - cell.y())) {
       event->accept();
       return;
     }
   }
   QListWidget::mousePressEvent(event);
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event) {
+  // Which row a key selects is the view's own reckoning (moves, pages, typed
+  // letters): let it move, then tell the handler, and put the selection back
+  // if the handler keeps it.
+  const int before = ListIndex();
+  QListWidget::keyPressEvent(event);
+  const int after = ListIndex();
+  if (after < 0 || after == before) return;
+  if (raiseCellClick(after, 0, 0)) {
+    if (before >= 0) {
+      SetSelected(before, true);
+    } else {
+      clearSelection();
+    }
+  }
+}
+
+QItemSelectionModel::SelectionFlags ListBox::selectionCommand(const QModelIndex& index, const QEvent* event) const {
+  const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+  // Code (no event) may do anything; the user only chooses rows.
+  if (event == nullptr) return command;
+  // A press chooses; a release or a drag elsewhere must not choose again.
+  const bool pressLater = event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease;
+  if (!index.isValid() || command.testFlag(QItemSelectionModel::Deselect) || pressLater) {
+    return QItemSelectionModel::NoUpdate;
+  }
+  return command;
 }
 
 // --- HTMLViewer -----------------------------------------------------------------------------------------------

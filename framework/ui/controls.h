@@ -230,10 +230,25 @@ public:
   // The selected row, or -1.
   [[nodiscard]] int ListIndex() const;
 
+  // Raised for the user's choice of a row, so that the highlighted row is
+  // always the one the handler was told of: a click on a row, before the
+  // list selects it (x, y: the point in the cell); a key that moved the
+  // selection to another row (arrows, Page Up/Down, Home, End, Space, typed
+  // letters), once it has moved (x, y: 0). A handler returning true keeps
+  // the selection as it was. The user cannot clear the selection or move it
+  // otherwise: a click on no row, a control-click on the selected row and a
+  // drag across rows leave it where it is.
   std::function<bool(int row, int column, int x, int y)> CellClick;
 
 protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const override;
+
+private:
+  // Runs CellClick at the event boundary; whether it handled the choice.
+  bool raiseCellClick(int row, int x, int y);
 };
 
 // Read-only HTML viewer.

@@ -16,6 +16,7 @@
 
 #include "framework/3d/rb3dspace.h"
 #include "framework/runtime/event_boundary.h"
+#include "framework/runtime/runtime.h"
 #include "framework/ui/menus.h"
 
 namespace {
@@ -70,7 +71,9 @@ void Window::Construct() {
   AddMenuHandlers();
   RunVoidHandler([this] { Event_Open(); });
   constructed_ = true;
-  if (visibleAtOpen_ && frame_ != FrameSheet) Show();
+  // A window whose opening asked the program to quit (a 3D view without
+  // OpenGL) is not shown: the program ends before its event loop runs.
+  if (visibleAtOpen_ && frame_ != FrameSheet && !QuitPending()) Show();
 }
 
 void Window::SetVisible(bool visible) {

@@ -60,9 +60,9 @@ enum WindowFrame : int {
 // through Rb3DSpace::OpenView(), which opens it once; any other control that
 // has an Open() signal gets it emitted), then AddMenuHandlers() and
 // Event_Open(); last, a visible document window (the default, see
-// SetVisible) is shown. Layout() sets the window properties
-// (title, size, minimum size, frame, menu bar); CreateControls() adds the
-// controls with AddControl().
+// SetVisible) is shown, unless the program was asked to quit meanwhile.
+// Layout() sets the window properties (title, size, minimum size, frame,
+// menu bar); CreateControls() adds the controls with AddControl().
 //
 // Controls lie in the content area (below the menu bar, if any); Width() and
 // Height() are its size, and control bounds are relative to its top left.

@@ -5,11 +5,15 @@
 #include "app_fixture.h"
 #include "scene/pd_line.h"
 
+#include "x_input.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QImage>
+#include <QProcess>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 
 namespace {
@@ -214,4 +218,46 @@ TEST_F(AppTest, ClosingTheMainWindowQuits) {
 
 TEST_F(AppTest, FileQuitQuits) {
   EXPECT_EQ(ExitCodeOfEventLoopAfter(w, [this] { w->ChooseMenuItem("FileQuit"); }), 0);
+}
+
+TEST(StartUpTest, WithoutOpenGLTheProgramSaysSoAndEndsWithoutShowingItsWindow) {
+  // The program itself, started where no OpenGL context can be had. Its
+  // message box is answered with a real Return key; every top-level window
+  // it maps is counted.
+  XInput x;
+  ASSERT_TRUE(x.Usable());
+  x.WatchMappedWindows();
+  QProcess voltix;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  env.insert("QT_XCB_GL_INTEGRATION", "none");
+  voltix.setProcessEnvironment(env);
+  voltix.start(VOLTIX_EXECUTABLE, QStringList{});
+  ASSERT_TRUE(voltix.waitForStarted(10000)) << voltix.errorString().toStdString();
+  const auto pid = static_cast<std::uint32_t>(voltix.processId());
+
+  // Waits are bounded; on failure the QProcess destructor ends the program.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  std::optional<xcb_window_t> box;
+  while (!box) {
+    const auto mapped = x.NextMappedWindow(deadline);
+    if (!mapped) break;
+    if (x.WindowPid(*mapped) == pid) box = mapped;
+  }
+  ASSERT_TRUE(box) << "no window appeared";
+  x.Focus(*box);
+  x.Key(0xff0d);  // Return: the box's OK
+
+  ASSERT_TRUE(voltix.waitForFinished(30000)) << "still running after the message was answered";
+  EXPECT_EQ(voltix.exitStatus(), QProcess::NormalExit) << "crashed: " << voltix.readAllStandardError().toStdString();
+  EXPECT_EQ(voltix.exitCode(), 0);
+  // The message box was its only window: the main window, whose view cannot
+  // draw, was never shown. A window gone before it could be asked counts.
+  x.Sync();
+  int more = 0;
+  while (const auto mapped = x.NextMappedWindow(std::chrono::steady_clock::now())) {
+    const auto owner = x.WindowPid(*mapped);
+    if (!owner || *owner == pid) ++more;
+  }
+  EXPECT_EQ(more, 0);
 }

@@ -12,7 +12,9 @@
 #include "framework/runtime/construct.h"
 #include "scene/pd_box.h"
 #include "scene/pd_round_arrow.h"
+#include "x_input.h"
 
+#include <QEventLoop>
 #include <QTimer>
 #include <QToolButton>
 
@@ -71,6 +73,26 @@ protected:
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, r.center());
     QApplication::processEvents();
   }
+
+  // Waits as the program waits between events, in an event loop, until the
+  // condition holds; false when it has not after ten seconds.
+  static bool IdleUntil(const std::function<bool()>& done) {
+    QEventLoop loop;
+    bool met = false;
+    QTimer check;
+    check.setInterval(10);
+    QObject::connect(&check, &QTimer::timeout, [&] {
+      if (done()) {
+        met = true;
+        loop.quit();
+      }
+    });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    check.start();
+    loop.exec();
+    return met;
+  }
+  static QPoint Centre(const QWidget& widget) { return widget.mapToGlobal(widget.rect().center()); }
 
   static Color SphereColour(const ChargedObject& co, std::size_t i = 0) {
     return Deref(co.ChargeList.at(i)->GraphRep).myColor;
@@ -792,4 +814,112 @@ TEST_F(RoadTest, AFieldPassWithTheTestDotOnDrawsOneFrame) {
   before = frames();
   C<EditField>("EFX").SetText("110");  // outside a pass the test dot renders itself
   EXPECT_EQ(frames() - before, 1u);
+}
+
+TEST_F(RoadTest, ClicksMadeWhileANewObjectIsBuiltAreHandledInOrderAfterwards) {
+  // Real clicks, made by the X server: they reach the program through its X
+  // connection while the factory and field pass hold user input back.
+  XInput x;
+  ASSERT_TRUE(x.Usable());
+  Add(ChargeKind::Point);
+  SheetFor(ChargeKind::Plane)->SetFieldText(0, "200");  // 40000 point charges: the pass yields
+  Window& sheet = SheetWindowOf(ChargeKind::Plane);
+  auto& list = C<ListBox>("ObjectList");
+  bool donePressed = false;
+  bool clickedDuringBuild = false;
+  // Driven from the event loop: first inside the sheet's modal wait, then
+  // inside the yields of the factory that Done started.
+  QTimer drive;
+  drive.setInterval(1);
+  QObject::connect(&drive, &QTimer::timeout, [&] {
+    if (!donePressed && sheet.isVisible() && sheet.IsShownModally()) {
+      donePressed = true;
+      x.Click(Centre(Deref(SheetButton(sheet, "Done"))));
+    } else if (donePressed && !clickedDuringBuild && w->Busy() && !sheet.isVisible()) {
+      clickedDuringBuild = true;
+      // The point's row, then Delete: the point must go, not the new plane.
+      x.Click(list.viewport()->mapToGlobal(list.visualItemRect(list.item(0)).center()));
+      x.Click(Centre(C<PushButton>("DeleteButton")));
+    }
+  });
+  drive.start();
+  x.Click(Centre(C<PushButton>("PBPlane")));
+  const bool handled = IdleUntil([&] { return clickedDuringBuild && !w->Busy() && w->ChrgObjList.size() == 1; });
+  drive.stop();
+  ASSERT_TRUE(clickedDuringBuild) << "the factory never yielded";
+  ASSERT_TRUE(handled) << "clicks made during the pass were lost";
+  EXPECT_EQ(w->ChrgObjList[0]->Name, "Plane");
+  EXPECT_EQ(w->SelectedObject, nullptr);
+  ExpectAligned();
+}
+
+TEST_F(RoadTest, TheHighlightedRowIsAlwaysTheSelectedObject) {
+  Add(ChargeKind::Point);
+  Add(ChargeKind::Line);
+  auto& list = C<ListBox>("ObjectList");
+  const auto point = w->ChrgObjList[0];
+  const auto line = w->ChrgObjList[1];
+  ClickRow(0);
+  EXPECT_EQ(w->SelectedObject, point);
+  EXPECT_EQ(SphereColour(*point), kPositiveSelectedColor);
+
+  // A key that moves the highlight selects that row's object, as a click would.
+  QTest::keyClick(&list, Qt::Key_Down);
+  QApplication::processEvents();
+  EXPECT_EQ(list.ListIndex(), 1);
+  EXPECT_EQ(w->SelectedObject, line);
+  EXPECT_EQ(SphereColour(*line), kPositiveSelectedColor);
+  EXPECT_EQ(SphereColour(*point), kPositiveColor);
+
+  // A click below the last row changes neither the highlight nor the selection.
+  const QRect last = list.visualItemRect(list.item(1));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 20));
+  QApplication::processEvents();
+  EXPECT_EQ(list.ListIndex(), 1);
+  EXPECT_EQ(w->SelectedObject, line);
+
+  // Delete takes the highlighted row's object.
+  QTest::mouseClick(&C<PushButton>("DeleteButton"), Qt::LeftButton);
+  QApplication::processEvents();
+  ASSERT_EQ(w->ChrgObjList.size(), 1u);
+  EXPECT_EQ(w->ChrgObjList[0], point);
+  ExpectAligned();
+
+  // Nothing is selected now; Space chooses the remaining row, and Delete empties the list.
+  EXPECT_EQ(w->SelectedObject, nullptr);
+  EXPECT_EQ(list.ListIndex(), -1);
+  QTest::keyClick(&list, Qt::Key_Space);
+  QApplication::processEvents();
+  EXPECT_EQ(w->SelectedObject, point);
+  QTest::mouseClick(&C<PushButton>("DeleteButton"), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_TRUE(w->ChrgObjList.empty());
+  ExpectAligned();
+}
+
+TEST_F(RoadTest, ARowChosenDuringAPassIsTheSelectedAndHighlightedOneAfterIt) {
+  Add(ChargeKind::Point);
+  auto& list = C<ListBox>("ObjectList");
+  const auto point = w->ChrgObjList[0];
+  bool clicked = false;
+  QTimer timer;
+  timer.setInterval(1);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (clicked || !w->Busy()) return;
+    clicked = true;
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0)).center());
+  });
+  SheetFor(ChargeKind::Plane)->SetFieldText(0, "200");  // 40000 point charges: the pass yields
+  timer.start();
+  w->MakePlane();
+  timer.stop();
+  ASSERT_TRUE(clicked);
+  QTest::qWait(20);
+  QApplication::processEvents();
+  // The pass selected the new plane; the click, run after it, chose the point.
+  ASSERT_EQ(w->ChrgObjList.size(), 2u);
+  EXPECT_EQ(w->SelectedObject, point);
+  EXPECT_EQ(list.ListIndex(), 0);
+  EXPECT_EQ(SphereColour(*point), kPositiveSelectedColor);
+  EXPECT_EQ(SphereColour(*w->ChrgObjList[1]), kPositiveColor);
 }

@@ -1,10 +1,12 @@
 #include "framework/runtime/event_boundary.h"
 #include "framework/runtime/runtime.h"
 #include "framework/ui/application.h"
+#include "framework/ui/window.h"
 
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include <stdexcept>
@@ -75,4 +77,42 @@ TEST(ApplicationTest, ReportWithoutAnExceptionInFlightSaysSoInsteadOfEndingThePr
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0], "An error occurred: an unknown error. Voltix goes on.");
   EXPECT_EQ(messages[1], messages[0]);
+}
+
+TEST(ApplicationTest, AQuitAskedBeforeTheEventLoopEndsItAtOnceWithItsCode) {
+  ASSERT_FALSE(QuitPending());
+  Quit(3);
+  EXPECT_TRUE(QuitPending());
+  // A window built after the request is not shown.
+  Window window;
+  window.Construct();
+  EXPECT_FALSE(window.isVisible());
+
+  bool loopRan = false;
+  QTimer probe;
+  probe.setSingleShot(true);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    loopRan = true;
+    QCoreApplication::exit(7);
+  });
+  probe.start(0);
+  EXPECT_EQ(RunEventLoop(), 3);
+  EXPECT_FALSE(loopRan);
+  EXPECT_FALSE(QuitPending());
+  probe.stop();
+
+  // Asked while the loop runs, it ends that loop, and nothing is kept for the next.
+  QTimer quit;
+  quit.setSingleShot(true);
+  QObject::connect(&quit, &QTimer::timeout, [] { Quit(5); });
+  quit.start(0);
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  guard.start(10000);
+  EXPECT_EQ(RunEventLoop(), 5);
+  EXPECT_FALSE(QuitPending());
+  Window shown;
+  shown.Construct();
+  EXPECT_TRUE(shown.isVisible());
 }

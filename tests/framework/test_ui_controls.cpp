@@ -37,6 +37,23 @@ void clickAt(QWidget* target, QPoint pos) {
   QApplication::sendEvent(target, &release);
 }
 
+// A mouse event of the left button at a point of the widget; `held` are the
+// buttons down after it.
+void mouseOn(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButtons held,
+             Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, QPointF(pos), QPointF(target->mapToGlobal(pos)), button, held, mods);
+  QApplication::sendEvent(target, &event);
+}
+
+// A key press and release on the widget, with the text the key types.
+void keyOn(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+  QKeyEvent press(QEvent::KeyPress, key, mods, text);
+  QApplication::sendEvent(target, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+  QApplication::sendEvent(target, &release);
+}
+
 struct Counter {
   int n = 0;
   void operator()() { ++n; }
@@ -233,13 +250,77 @@ TEST(UiControls, ListBoxRowsAndCellClickBeforeSelection) {
   EXPECT_FALSE(selectedBeforeHandler);
   EXPECT_TRUE(list->Selected(1));
   EXPECT_EQ(list->ListIndex(), 1);
-  // Below the last row: no handler.
+  // Below the last row: no handler, and the selected row stays selected.
   const QRect last = list->visualItemRect(list->item(2));
   clickAt(vp, QPoint(last.center().x(), last.bottom() + 20));
   EXPECT_EQ(clickedRows.size(), 2u);
+  EXPECT_EQ(list->ListIndex(), 1);
 
   list->DeleteAllRows();
   EXPECT_EQ(list->RowCount(), 0);
+  EXPECT_EQ(list->ListIndex(), -1);
+}
+
+TEST(UiControls, ListBoxKeysChooseRowsThroughCellClickAndTheUserNeverClearsTheSelection) {
+  Window w;
+  w.SetSize(200, 200);
+  auto* list = w.AddControl(new ListBox, "ObjectList", {10, 10, 120, 150});
+  for (const char* name : {"Point", "Line", "Plane", "Ring"}) list->AddRow(name);
+  w.Show();
+  pump(50);
+  std::vector<int> chosen;
+  bool keep = false;
+  list->CellClick = [&](int row, int, int, int) {
+    chosen.push_back(row);
+    return keep;
+  };
+  QWidget* vp = list->viewport();
+  auto rowCentre = [&](int row) { return list->visualItemRect(list->item(row)).center(); };
+
+  clickAt(vp, rowCentre(0));
+  ASSERT_EQ(list->ListIndex(), 0);
+  // Each key that moves the selection tells the handler of the row it reached.
+  keyOn(list, Qt::Key_Down);
+  EXPECT_EQ(list->ListIndex(), 1);
+  keyOn(list, Qt::Key_End);
+  EXPECT_EQ(list->ListIndex(), 3);
+  keyOn(list, Qt::Key_Down);  // already at the end: nothing moves, nothing raised
+  keyOn(list, Qt::Key_Home);
+  EXPECT_EQ(list->ListIndex(), 0);
+  keyOn(list, Qt::Key_P, Qt::NoModifier, "p");  // typed letters: the next row starting with them
+  EXPECT_EQ(list->ListIndex(), 2);
+  EXPECT_EQ(chosen, (std::vector<int>{0, 1, 3, 0, 2}));
+
+  // A handler that keeps the choice keeps the highlight where it was.
+  keep = true;
+  keyOn(list, Qt::Key_Up);
+  EXPECT_EQ(chosen.back(), 1);
+  EXPECT_EQ(list->ListIndex(), 2);
+  EXPECT_TRUE(list->Selected(2));
+  keep = false;
+
+  // Nothing the user does leaves no row selected or moves it without the handler.
+  const std::size_t raised = chosen.size();
+  mouseOn(vp, QEvent::MouseButtonPress, rowCentre(2), Qt::LeftButton, Qt::ControlModifier);
+  mouseOn(vp, QEvent::MouseButtonRelease, rowCentre(2), Qt::NoButton, Qt::ControlModifier);
+  EXPECT_EQ(list->ListIndex(), 2);
+  keyOn(list, Qt::Key_Space, Qt::ControlModifier, " ");
+  EXPECT_EQ(list->ListIndex(), 2);
+  // A drag from the selected row onto another.
+  mouseOn(vp, QEvent::MouseButtonPress, rowCentre(2), Qt::LeftButton);
+  mouseOn(vp, QEvent::MouseMove, rowCentre(0), Qt::LeftButton);
+  mouseOn(vp, QEvent::MouseButtonRelease, rowCentre(0), Qt::NoButton);
+  EXPECT_EQ(list->ListIndex(), 2);
+  // Presses and a release on no row.
+  const QPoint below(rowCentre(3).x(), list->visualItemRect(list->item(3)).bottom() + 20);
+  clickAt(vp, below);
+  EXPECT_EQ(list->ListIndex(), 2);
+  // Of these only the presses on row 2 itself were choices of a row.
+  EXPECT_EQ(chosen.size(), raised + 2);
+  for (std::size_t i = raised; i < chosen.size(); ++i) EXPECT_EQ(chosen[i], 2);
+
+  // Code still clears it.
+  list->SetSelected(2, false);
   EXPECT_EQ(list->ListIndex(), -1);
 }
 
