@@ -1,0 +1,52 @@
+#pragma once
+
+#include "framework/math/vector3d.h"
+
+#include <QMatrix4x4>
+
+#include <array>
+
+// What a symmetric perspective view shows, for deciding per element whether
+// and how to draw it. Works in eye coordinates: the eye at the origin looking
+// along -z, +y up, as the view matrix maps the world.
+class ViewVolume {
+public:
+  ViewVolume() = default;
+  // `view` maps world to eye coordinates; `projection` is a symmetric
+  // perspective (as QMatrix4x4::perspective makes it) between the planes
+  // at distances hither and yon.
+  ViewVolume(const QMatrix4x4& view, const QMatrix4x4& projection, double hither, double yon);
+
+  [[nodiscard]] std::array<double, 3> toEye(const Vector3D& world) const;
+
+  enum class Place { Outside, Crossing, Inside };
+  // Where a sphere (eye coordinates) lies against the six planes. Outside
+  // means no part of it can show.
+  [[nodiscard]] Place classify(const std::array<double, 3>& centre, double radius) const;
+
+  [[nodiscard]] double hither() const { return hither_; }
+  // Normalised-device units per unit of x / depth and y / depth.
+  [[nodiscard]] double scaleX() const { return scaleX_; }
+  [[nodiscard]] double scaleY() const { return scaleY_; }
+
+private:
+  std::array<double, 12> rows_{};  // the view matrix's upper three rows
+  double hither_ = 0.0;
+  double yon_ = 0.0;
+  double scaleX_ = 1.0;
+  double scaleY_ = 1.0;
+  // Unit normals of the side planes in the (x or y, depth) plane: a point
+  // (a, d) lies inside while a * cos - d * sin <= 0.
+  double cosX_ = 1.0, sinX_ = 0.0, cosY_ = 1.0, sinY_ = 0.0;
+};
+
+// The range of a / depth over a sphere of radius r whose centre lies at
+// offset a across the view and `depth` ahead of the eye (depth > r): the
+// slopes of the two lines through the eye that touch it. Multiplied by the
+// projection's scale it gives where its outline begins and ends on that
+// screen axis.
+struct SlopeRange {
+  double low = 0.0;
+  double high = 0.0;
+};
+SlopeRange SphereSlopes(double a, double depth, double r);
