@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <numbers>
+#include <typeinfo>
 
 namespace {
 
@@ -193,8 +194,10 @@ void main() {
 // Sphere impostors. The vertex stage places a point on the sphere's centre,
 // large enough to cover its outline (an ellipse once the sphere is off the
 // view's axis), or for quads the outline's bounding rectangle. The fragment
-// stage casts the pixel's ray at the sphere and lights the hit as the mesh
-// shader lights a mesh. Everything is in eye coordinates.
+// stage casts the pixel's ray at the sphere, writes the depth of the hit and
+// lights it as the mesh shader lights a mesh. Everything is in eye
+// coordinates. The software driver tests depth only after such a shader has
+// run, so the shader is kept short.
 const char* kSphereVertexShader = R"(#version 330 core
 layout(location = 0) in vec4 aSphere;
 layout(location = 1) in uint aPalette;
@@ -203,9 +206,11 @@ uniform vec4 uProjection;  // x and y scale, depth terms z and w
 uniform vec2 uViewportSize;
 uniform bool uQuads;
 uniform samplerBuffer uPalette;
-flat out vec3 vCentre;
-flat out float vRadius;
-flat out vec4 vColour;
+uniform vec3 uAmbient;
+uniform vec3 uFlood;
+flat out vec4 vSphere;     // centre and radius, eye coordinates
+flat out vec3 vAmbientPart;
+flat out vec3 vFloodPart;
 // Where the outline begins and ends on one axis, as a / depth.
 vec2 slopes(float a, float depth, float r) {
   float spread = r * sqrt(max(a * a + depth * depth - r * r, 0.0));
@@ -215,13 +220,18 @@ void main() {
   vec3 c = (uView * vec4(aSphere.xyz, 1.0)).xyz;
   float r = aSphere.w;
   float depth = -c.z;
-  vCentre = c;
-  vRadius = r;
-  vColour = texelFetch(uPalette, int(aPalette));
+  vSphere = vec4(c, r);
+  // The light a mesh's fragment gets, split into what does not depend on the
+  // surface's direction and what is multiplied by the flood's cosine.
+  vec4 colour = texelFetch(uPalette, int(aPalette));
+  bool unlit = colour.a < 0.0;
+  vAmbientPart = unlit ? colour.rgb : colour.rgb * uAmbient * colour.a;
+  vFloodPart = unlit ? vec3(0.0) : colour.rgb * uFlood;
   vec2 sx = slopes(c.x, depth, r) * uProjection.x;
   vec2 sy = slopes(c.y, depth, r) * uProjection.y;
-  // A pixel of slack, so that every pixel whose centre the outline covers is reached.
-  vec2 pad = 2.0 / uViewportSize;
+  // An eighth of a pixel of slack for rounding: every pixel whose centre the
+  // outline covers is reached, and few more.
+  vec2 pad = 0.25 / uViewportSize;
   if (uQuads) {
     vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));
     gl_Position = vec4(mix(vec2(sx.x, sy.x) - pad, vec2(sx.y, sy.y) + pad, corner), 0.0, 1.0);
@@ -235,37 +245,29 @@ void main() {
 )";
 
 const char* kSphereFragmentShader = R"(#version 330 core
-flat in vec3 vCentre;
-flat in float vRadius;
-flat in vec4 vColour;
-uniform vec4 uViewport;    // origin and size in pixels
-uniform vec4 uProjection;
-uniform vec3 uAmbient;
-uniform vec3 uFlood;
+flat in vec4 vSphere;
+flat in vec3 vAmbientPart;
+flat in vec3 vFloodPart;
+uniform vec4 uPixelToRay;  // the pixel's ray (x, y, -1) from gl_FragCoord: scale xy, offset zw
+uniform vec2 uWindowDepth; // window depth = x + y / distance along -z
 uniform vec3 uToLight;     // eye coordinates
 out vec4 fragColour;
 void main() {
-  vec2 ndc = (gl_FragCoord.xy - uViewport.xy) / uViewport.zw * 2.0 - 1.0;
-  vec3 dir = normalize(vec3(ndc / uProjection.xy, -1.0));
+  vec3 dir = normalize(vec3(gl_FragCoord.xy * uPixelToRay.xy + uPixelToRay.zw, -1.0));
   // The ray's nearest approach to the centre first: stable however far the
   // sphere is compared with its size.
-  float along = dot(dir, vCentre);
-  vec3 miss = dir * along - vCentre;
-  float r2 = vRadius * vRadius;
+  float along = dot(dir, vSphere.xyz);
+  vec3 miss = dir * along - vSphere.xyz;
+  float r2 = vSphere.w * vSphere.w;
   float h2 = dot(miss, miss);
   if (h2 > r2) discard;
   vec3 p = dir * (along - sqrt(r2 - h2));
-  float ndcDepth = (uProjection.z * p.z + uProjection.w) / -p.z;
-  if (ndcDepth > 1.0) discard;  // beyond the far plane, as a mesh would be clipped
-  gl_FragDepth = 0.5 * (gl_DepthRange.diff * ndcDepth + gl_DepthRange.near + gl_DepthRange.far);
-  if (vColour.a < 0.0) {
-    fragColour = vec4(vColour.rgb, 1.0);  // unlit
-    return;
-  }
-  vec3 n = normalize(p - vCentre);
-  float lambert = max(dot(n, uToLight), 0.0);
-  vec3 light = uAmbient * vColour.a + uFlood * lambert;
-  fragColour = vec4(min(vColour.rgb * light, vec3(1.0)), 1.0);
+  float depth = uWindowDepth.x + uWindowDepth.y / -p.z;
+  // Beyond the far plane, where a mesh would be clipped.
+  if (depth > gl_DepthRange.far) discard;
+  gl_FragDepth = depth;
+  float lambert = max(dot(p - vSphere.xyz, uToLight) / vSphere.w, 0.0);
+  fragColour = vec4(min(vAmbientPart + vFloodPart * lambert, vec3(1.0)), 1.0);
 }
 )";
 
@@ -705,10 +707,22 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
   lastPaletteShape_ = nullptr;
   spheres_.beginFrame();
   sphereQuads_.beginFrame();
-  for (const auto& item : group.Items()) {
+  const auto& items = group.Items();
+  // Scenes hold elements of a few classes: ask once per class whether it draws shapes.
+  const std::type_info* lastClass = nullptr;
+  bool lastClassHasShapes = false;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    // Elements are scattered over the heap: fetch a few ahead.
+    if (i + 8 < items.size()) __builtin_prefetch(items[i + 8].get());
+    const Element3D* item = items[i].get();
     if (!item || !item->Visible || !finiteElement(*item)) continue;
-    const auto* object = dynamic_cast<const Object3D*>(item.get());
-    if (!object) continue;
+    const std::type_info& itemClass = typeid(*item);
+    if (&itemClass != lastClass) {
+      lastClass = &itemClass;
+      lastClassHasShapes = dynamic_cast<const Object3D*>(item) != nullptr;
+    }
+    if (!lastClassHasShapes) continue;
+    const auto* object = static_cast<const Object3D*>(item);
     const double scale = std::abs(object->Scale);
     bool haveModel = false;
     std::array<float, 16> model{};
@@ -853,9 +867,19 @@ void SceneRenderer::drawSpheres(const FrameSettings& settings) {
   sphereProgram_->setUniformValue("uProjection", QVector4D(p(0, 0), p(1, 1), p(2, 2), p(2, 3)));
   sphereProgram_->setUniformValue("uViewportSize", QVector2D(static_cast<float>(std::max(1, viewport[2])),
                                                              static_cast<float>(std::max(1, viewport[3]))));
-  sphereProgram_->setUniformValue("uViewport", QVector4D(static_cast<float>(viewport[0]), static_cast<float>(viewport[1]),
-                                                         static_cast<float>(std::max(1, viewport[2])),
-                                                         static_cast<float>(std::max(1, viewport[3]))));
+  // The pixel's ray and the window depth of a point, from the projection:
+  // x / -z = ndc.x / p00 with ndc.x = 2 (pixel - origin) / width - 1, and
+  // window depth = near + diff (ndc.z + 1) / 2 with ndc.z = -p22 + p23 / -z.
+  const float w = static_cast<float>(std::max(1, viewport[2])), h = static_cast<float>(std::max(1, viewport[3]));
+  sphereProgram_->setUniformValue(
+      "uPixelToRay", QVector4D(2.0f / (w * p(0, 0)), 2.0f / (h * p(1, 1)),
+                               (-2.0f * static_cast<float>(viewport[0]) / w - 1.0f) / p(0, 0),
+                               (-2.0f * static_cast<float>(viewport[1]) / h - 1.0f) / p(1, 1)));
+  GLfloat depthRange[2] = {0.0f, 1.0f};
+  glGetFloatv(GL_DEPTH_RANGE, depthRange);
+  const float diff = depthRange[1] - depthRange[0];
+  sphereProgram_->setUniformValue("uWindowDepth", QVector2D(depthRange[0] + diff * (1.0f - p(2, 2)) / 2.0f,
+                                                            diff * p(2, 3) / 2.0f));
   sphereProgram_->setUniformValue("uAmbient", QVector3D(settings.ambient[0], settings.ambient[1], settings.ambient[2]));
   sphereProgram_->setUniformValue("uFlood", QVector3D(settings.flood[0], settings.flood[1], settings.flood[2]));
   sphereProgram_->setUniformValue("uToLight", toLightEye.normalized());
