@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -23,11 +24,15 @@ public:
     // Compared byte by byte: records must have no padding.
     static_assert(std::is_trivially_copyable_v<Record>);
     assert(sizeof(Record) == recordBytes_);
+    // The common case, inline: the same record as in the last frame.
+    const std::size_t at = count_ * sizeof(Record);
+    if (at + sizeof(Record) <= records_.size() && std::memcmp(&records_[at], &record, sizeof(Record)) == 0) {
+      return count_++;
+    }
     return putBytes(&record);
   }
 
   [[nodiscard]] std::size_t count() const { return count_; }
-  [[nodiscard]] const std::byte* record(std::size_t i) const { return &records_[i * recordBytes_]; }
 
   // Brings the buffer up to this frame's records: only changed blocks, or,
   // with keep false, everything into a fresh store (the straightforward

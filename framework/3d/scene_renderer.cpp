@@ -562,7 +562,6 @@ void SceneRenderer::dropUnused() {
 }
 
 std::uint32_t SceneRenderer::paletteIndex(const MeshShape& shape, bool unlit) {
-  if (&shape == lastPaletteShape_ && unlit == lastPaletteUnlit_) return lastPalette_;
   const std::array<float, 4> colour{shape.red, shape.green, shape.blue, unlit ? -1.0f : shape.ambientCoefficient};
   std::array<std::uint32_t, 5> key{};
   std::memcpy(key.data(), colour.data(), sizeof colour);
@@ -591,7 +590,9 @@ SceneRenderer::SphereDraw SceneRenderer::placeSphere(const Object3D& object, con
   record.centre[1] = static_cast<float>(centre.Y);
   record.centre[2] = static_cast<float>(centre.Z);
   record.radius = static_cast<float>(radius);
-  record.palette = paletteIndex(shape, object.NullShader);
+  record.palette = &shape == lastPaletteShape_ && object.NullShader == lastPaletteUnlit_
+                       ? lastPalette_
+                       : paletteIndex(shape, object.NullShader);
   const auto slot = static_cast<GLint>(spheres_.put(record));
 
   const std::array<double, 3> eye = volume_.toEye(centre);

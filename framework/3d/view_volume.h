@@ -4,7 +4,9 @@
 
 #include <QMatrix4x4>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 // What a symmetric perspective view shows, for deciding per element whether
 // and how to draw it. Works in eye coordinates: the eye at the origin looking
@@ -17,12 +19,34 @@ public:
   // at distances hither and yon.
   ViewVolume(const QMatrix4x4& view, const QMatrix4x4& projection, double hither, double yon);
 
-  [[nodiscard]] std::array<double, 3> toEye(const Vector3D& world) const;
+  [[nodiscard]] std::array<double, 3> toEye(const Vector3D& p) const {
+    const double* r = rows_.data();
+    return {r[0] * p.X + r[1] * p.Y + r[2] * p.Z + r[3], r[4] * p.X + r[5] * p.Y + r[6] * p.Z + r[7],
+            r[8] * p.X + r[9] * p.Y + r[10] * p.Z + r[11]};
+  }
 
   enum class Place { Outside, Crossing, Inside };
   // Where a sphere (eye coordinates) lies against the six planes. Outside
   // means no part of it can show.
-  [[nodiscard]] Place classify(const std::array<double, 3>& centre, double radius) const;
+  [[nodiscard]] Place classify(const std::array<double, 3>& centre, double radius) const {
+    const double depth = -centre[2];
+    // Signed distances out of the volume, one per plane.
+    const double distances[6] = {
+        hither_ - depth,
+        depth - yon_,
+        centre[0] * cosX_ - depth * sinX_,
+        -centre[0] * cosX_ - depth * sinX_,
+        centre[1] * cosY_ - depth * sinY_,
+        -centre[1] * cosY_ - depth * sinY_,
+    };
+    // Not a number (an absurd element) counts as outside.
+    bool inside = true;
+    for (const double d : distances) {
+      if (!(d <= radius)) return Place::Outside;
+      inside = inside && d < -radius;
+    }
+    return inside ? Place::Inside : Place::Crossing;
+  }
 
   [[nodiscard]] double hither() const { return hither_; }
   // Normalised-device units per unit of x / depth and y / depth.
@@ -49,4 +73,10 @@ struct SlopeRange {
   double low = 0.0;
   double high = 0.0;
 };
-SlopeRange SphereSlopes(double a, double depth, double r);
+inline SlopeRange SphereSlopes(double a, double depth, double r) {
+  // The lines a = k * depth at distance r from the centre solve
+  // k^2 (d^2 - r^2) - 2 a d k + (a^2 - r^2) = 0.
+  const double spread = r * std::sqrt(std::max(a * a + depth * depth - r * r, 0.0));
+  const double q = depth * depth - r * r;
+  return {(a * depth - spread) / q, (a * depth + spread) / q};
+}
