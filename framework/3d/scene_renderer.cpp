@@ -604,11 +604,8 @@ SceneRenderer::SphereDraw SceneRenderer::placeSphere(const Object3D& object, con
   if (radius * settings.pixelsPerUnitAtUnitDistance >= kImpostorBelowPixels * depth) return SphereDraw::Mesh;
   if (place == ViewVolume::Place::Inside) {
     // The point must reach the outline's farthest side from the centre.
-    const SlopeRange sx = SphereSlopes(eye[0], depth, radius);
-    const SlopeRange sy = SphereSlopes(eye[1], depth, radius);
-    const double cx = eye[0] / depth, cy = eye[1] / depth;
-    const double half = std::max(std::max(sx.high - cx, cx - sx.low) * volume_.scaleX(),
-                                 std::max(sy.high - cy, cy - sy.low) * volume_.scaleY());
+    const double half = std::max(SphereOutlineReach(eye[0], depth, radius) * volume_.scaleX(),
+                                 SphereOutlineReach(eye[1], depth, radius) * volume_.scaleY());
     if (half * pixelsPerNdc_ + 4.0 <= maxPointSize_ / 2.0) {
       if (!pointFirst_.empty() && pointFirst_.back() + pointCount_.back() == slot) {
         ++pointCount_.back();

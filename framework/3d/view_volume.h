@@ -64,19 +64,17 @@ private:
   double cosX_ = 1.0, sinX_ = 0.0, cosY_ = 1.0, sinY_ = 0.0;
 };
 
-// The range of a / depth over a sphere of radius r whose centre lies at
-// offset a across the view and `depth` ahead of the eye (depth > r): the
-// slopes of the two lines through the eye that touch it. Multiplied by the
-// projection's scale it gives where its outline begins and ends on that
-// screen axis.
-struct SlopeRange {
-  double low = 0.0;
-  double high = 0.0;
-};
-inline SlopeRange SphereSlopes(double a, double depth, double r) {
-  // The lines a = k * depth at distance r from the centre solve
-  // k^2 (d^2 - r^2) - 2 a d k + (a^2 - r^2) = 0.
-  const double spread = r * std::sqrt(std::max(a * a + depth * depth - r * r, 0.0));
-  const double q = depth * depth - r * r;
-  return {(a * depth - spread) / q, (a * depth + spread) / q};
+// How far the outline of a sphere of radius r reaches on one screen axis,
+// whose centre lies at offset a across the view and `depth` ahead of the eye
+// (depth > r): the largest difference between a / depth and the slope of a
+// line through the eye that touches the sphere. Multiplied by the
+// projection's scale it gives the outline's reach from the point where the
+// centre projects; off the view's axis the outline is an ellipse that
+// reaches farther on its outer side.
+inline double SphereOutlineReach(double a, double depth, double r) {
+  // The touching lines a' = k d' have k = (a d +- r L) / (d^2 - r^2) with
+  // L^2 = a^2 + d^2 - r^2; their distance from a / d is
+  // r (L d +- a r) / (d (d^2 - r^2)).
+  const double L = std::sqrt(std::max(a * a + depth * depth - r * r, 0.0));
+  return r * (L * depth + std::abs(a) * r) / (depth * (depth * depth - r * r));
 }

@@ -77,27 +77,22 @@ TEST(CoreViewVolume, SpheresAreOutsideInsideOrAcrossAsTheirSurfacePointsProject)
   EXPECT_EQ(v.volume.classify({std::nan(""), 0, -100}, 1), ViewVolume::Place::Outside);
 }
 
-TEST(CoreViewVolume, SlopesBoundTheOutlineTightlyOnAndOffTheAxis) {
+TEST(CoreViewVolume, OutlineReachIsTheFarthestSideOfTheProjectedSphereOnAndOffTheAxis) {
   const struct {
     double a, depth, r;
-  } cases[] = {{0, 100, 10}, {80, 100, 10}, {-300, 200, 30}, {5, 12, 11}, {1000, 5000, 2}};
+  } cases[] = {{0, 100, 10}, {80, 100, 10}, {-300, 200, 30}, {5, 12, 11}, {1000, 5000, 2}, {-40, 60, 1}};
   for (const auto& k : cases) {
     SCOPED_TRACE(std::to_string(k.a) + " " + std::to_string(k.depth) + " " + std::to_string(k.r));
-    double low = 1e300, high = -1e300;
+    double farthest = 0.0;
     surfacePoints({k.a, 0.0, k.depth}, k.r, [&](const Vector3D& p) {
-      low = std::min(low, p.X / p.Z);
-      high = std::max(high, p.X / p.Z);
+      farthest = std::max(farthest, std::abs(p.X / p.Z - k.a / k.depth));
     });
-    const SlopeRange s = SphereSlopes(k.a, k.depth, k.r);
-    const double width = high - low;
-    // Never inside the sampled outline, and no more than the sampling's slack outside it.
-    EXPECT_LE(s.low, low + 1e-12);
-    EXPECT_GE(s.high, high - 1e-12);
-    EXPECT_NEAR(s.low, low, width * 2e-3);
-    EXPECT_NEAR(s.high, high, width * 2e-3);
+    const double reach = SphereOutlineReach(k.a, k.depth, k.r);
+    // Never short of the sampled outline, and no more than the sampling's slack past it.
+    EXPECT_GE(reach, farthest - 1e-12);
+    EXPECT_NEAR(reach, farthest, farthest * 2e-3);
   }
-  // Off the axis the outline reaches farther out than in: an ellipse, not a circle about the centre.
-  const SlopeRange off = SphereSlopes(300, 400, 40);
-  const double centre = 300.0 / 400.0;
-  EXPECT_GT(off.high - centre, (centre - off.low) * 1.05);
+  // Off the axis the outer side reaches farther than a round outline of the
+  // sphere's angular size would.
+  EXPECT_GT(SphereOutlineReach(300, 400, 40), SphereOutlineReach(0, 500, 40) * 1.1);
 }
