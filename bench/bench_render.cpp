@@ -1,25 +1,25 @@
-// Frames of the 3D view with many small spheres: one instanced draw per shared
-// mesh against one draw per element. Needs a display (xvfb-run).
+// Frames of the 3D view over a plane of point-charge spheres, seen through
+// the main window's camera at its opening place (distance 500, latitude 10°,
+// field of view 50°, a 1280 × 900 window): one frame after a Latitude step of
+// 1°, drawn the straightforward way and the fast way in the same run. Only
+// the renderer: no scene toolkit, no composition into the window. Needs a
+// display (xvfb-run).
+#include "bench/main_view.h"
+#include "charges/charged_object.h"
 #include "framework/3d/rb3dspace.h"
 #include "framework/3d/scene_renderer.h"
 #include "framework/text/text.h"
+#include "scene/pd3d.h"
+#include "scene/shape_text.h"
 
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QWidget>
-#include <QWindow>
 
-#include <cmath>
-#include <cstdio>
-#include <memory>
-#include <numbers>
-#include <string>
+#include <vector>
 
 namespace {
+
+using namespace mainview;
 
 class BenchView : public Rb3DSpace {
 public:
@@ -33,95 +33,83 @@ public:
   }
 };
 
-std::string sphereText(double r, double red, double green, double blue) {
-  const std::string R = Str(r);
-  return "3DMetafile ( 1 6 Normal tableofcontents0> )\r\tContainer (\r\t\tEllipsoid (\r\t\t\t0 0 " + R +
-         "\r\t\t\t" + R + " 0 0\r\t\t\t0 " + R + " 0\r\t\t\t0 0 0\r\t\t\t0 1\r\t\t\t0 1\r\t\t)\r\t\tAttributeSet ( )\r\t\t"
-         "DiffuseColor ( " + Str(red) + " " + Str(green) + " " + Str(blue) + " )\r\t)\r";
+// The sphere text a point charge's sphere carries.
+std::string sphereText(double radius, Color color) {
+  const std::string S = Str(radius);
+  return shape_text::Primitive("Ellipsoid", {"0 0 " + S, S + " 0 0", "0 " + S + " 0", "0 0 0", "0 1", "0 1"},
+                               shape_text::DiffuseColor(color));
 }
 
 struct Scene {
   QWidget window;
   BenchView* view = nullptr;
-  int spheres = 0;
-  int trianglesPerSphere = 0;
+  std::int64_t charges = -1;
 };
 
 Scene* g_scene = nullptr;
 
-// 10,000 spheres of radius 2 on a 100 x 100 grid in the y-z plane, seen from +x.
-void buildScene(Scene& s) {
-  s.view = new BenchView(&s.window);
-  s.view->setGeometry(0, 0, 800, 600);
-  s.window.resize(800, 600);
-  s.window.show();
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < 5000 && !(s.window.windowHandle() && s.window.windowHandle()->isExposed())) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
+// Replaces the view's contents by one sphere per charge of the plane.
+void buildPlane(Scene& s, std::int64_t charges) {
+  if (s.charges == charges) return;
+  Group3D& group = *s.view->Objects();
+  while (group.Count() > 0) group.Remove(group.Count() - 1);
+  const auto plane = mainview::plane(perSide(charges));
+  for (const auto& c : plane->ChargeList) {
+    auto o = std::make_shared<Object3D>();
+    o->AddShapeFromString(sphereText(PointCharge::SphereSize(c->Charge),
+                                     0.0 < c->Charge ? kPositiveColor : kNegativeColor));
+    o->Position = c->Position;
+    group.Append(o);
   }
+  s.charges = charges;
+}
+
+void setMode(SceneRenderer& r, std::int64_t mode) {
+  r.setSphereImpostors(mode == kFast);
+  r.setKeepInstanceBuffers(mode == kFast);
+  r.setCulling(mode != kPlain);
+}
+
+// One frame after each Latitude step: the camera alternates between 10° and 11°.
+void BM_LatitudeStep(benchmark::State& state) {
+  Scene& s = *g_scene;
+  buildPlane(s, state.range(0));
   BenchView& v = *s.view;
-  v.SkyColor = 0x000000;
-  v.FloodDirection() = Vector3D(-1.0, 0.0, 0.0);
-  // Camera on +x looking at the origin, own +y along world +z.
-  v.Camera()->Position = Vector3D(500.0, 0.0, 0.0);
-  Quaternion toX;  // own z -> world -x, own y -> world +z
-  toX.SetRotateAboutAxis(1.0, 0.0, 0.0, std::numbers::pi / 2.0);
-  Quaternion turn;
-  turn.SetRotateAboutAxis(0.0, 0.0, 1.0, -std::numbers::pi / 2.0);
-  toX.MultiplyBy(turn);
-  v.Camera()->Orientation = toX;
-  const std::string red = sphereText(2, 1, 0, 0);
-  const std::string green = sphereText(2, 0, 1, 0);
-  for (int i = 0; i < 100; ++i) {
-    for (int j = 0; j < 100; ++j) {
-      auto o = std::make_shared<Object3D>();
-      o->AddShapeFromString((i + j) % 2 == 0 ? red : green);
-      o->Position = Vector3D(0.0, -396.0 + 8.0 * i, -396.0 + 8.0 * j);
-      v.Objects()->Append(o);
-    }
-  }
-  s.spheres = v.Objects()->Count();
-  auto first = std::dynamic_pointer_cast<Object3D>(v.Objects()->Item(0));
-  if (first && !first->MeshShapes().empty()) {
-    s.trianglesPerSphere = static_cast<int>(first->MeshShapes()[0]->geometry->indices.size() / 3);
-  }
-}
-
-void BM_RenderFrame(benchmark::State& state) {
-  BenchView& v = *g_scene->view;
-  v.renderer().setInstancing(state.range(0) != 0);
+  setMode(v.renderer(), state.range(1));
+  orbit(*v.Camera(), kLatitude, 0.0, kDistance);
   v.renderFrame();  // warm the caches
-  for (auto _ : state) v.renderFrame();
-  const auto& stats = v.renderer().lastFrameStats();
-  state.counters["draw_calls"] = stats.drawCalls;
-  state.counters["instances"] = stats.instances;
-  state.counters["triangles"] = static_cast<double>(stats.triangles);
-  state.counters["tris_per_sphere"] = g_scene->trianglesPerSphere;
-  v.renderer().setInstancing(true);
-}
-BENCHMARK(BM_RenderFrame)->ArgName("instanced")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The fixed cost of a frame: clearing and finishing with nothing to draw.
-void BM_RenderEmptyFrame(benchmark::State& state) {
-  BenchView& v = *g_scene->view;
-  for (const auto& e : v.Objects()->Items()) e->Visible = false;
-  v.renderFrame();
-  for (auto _ : state) v.renderFrame();
-  for (const auto& e : v.Objects()->Items()) e->Visible = true;
-}
-BENCHMARK(BM_RenderEmptyFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// What a caller of Update waits for: the frame plus its composition into the window.
-void BM_Update(benchmark::State& state) {
-  BenchView& v = *g_scene->view;
-  v.Update();
+  const long faultsBefore = minorFaults();
+  const double cpuBefore = processMilliseconds();
+  bool up = false;
   for (auto _ : state) {
-    v.Update();
-    QApplication::processEvents();
+    up = !up;
+    orbit(*v.Camera(), kLatitude + (up ? 1.0 : 0.0), 0.0, kDistance);
+    v.renderFrame();
   }
+  state.counters["all_threads_ms"] = (processMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
+  const auto& stats = v.renderer().lastFrameStats();
+  const double spheres = static_cast<double>(v.Objects()->Count());
+  state.counters["spheres"] = spheres;
+  state.counters["drawn"] = stats.instances;
+  state.counters["impostors"] = stats.impostors;
+  state.counters["culled"] = stats.culled;
+  state.counters["tris_per_sphere"] = static_cast<double>(stats.triangles) / spheres;
+  state.counters["uploaded_MB"] = static_cast<double>(stats.uploadedBytes) / 1e6;
+  state.counters["draw_calls"] = stats.drawCalls;
+  // Memory the frame takes from the system anew, in 4 KiB pages.
+  state.counters["page_faults"] =
+      static_cast<double>(minorFaults() - faultsBefore) / static_cast<double>(state.iterations());
+  state.SetLabel(modeName(state.range(1)));
+  setMode(v.renderer(), kFast);
 }
-BENCHMARK(BM_Update)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LatitudeStep)->Apply([](benchmark::internal::Benchmark* b) {
+  b->ArgNames({"charges", "mode"});
+  for (const std::int64_t charges : {10'000, 100'000, 1'000'000}) {
+    for (const std::int64_t mode : {kPlain, kCulled, kFast}) b->Args({charges, mode});
+  }
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+  applyIterations(b);
+});
 
 }  // namespace
 
@@ -130,11 +118,22 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Scene scene;
-  buildScene(scene);
+  scene.view = new BenchView(&scene.window);
+  scene.view->setGeometry(0, 0, kWidth, kHeight);
+  scene.window.resize(kWidth, kHeight);
+  waitExposed(scene.window);
   if (!scene.view->Objects()) {
     std::fprintf(stderr, "no OpenGL: run under a display (xvfb-run)\n");
     return 1;
   }
+  BenchView& v = *scene.view;
+  // As the view's opening leaves them: black sky, flood light from the camera.
+  v.Hither = kHither;
+  v.Yon = kYon;
+  v.FieldOfView = kFieldOfView;
+  v.SkyColor = 0x000000;
+  orbit(*v.Camera(), kLatitude, 0.0, kDistance);
+  v.FloodDirection() = v.Camera()->Position.Times(-1.0);
   g_scene = &scene;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -1,108 +1,150 @@
-// Large scenes as the field pass makes them: building N sphere scene objects
-// (a few colours, as point charges of both signs), emptying the view, and one
-// Update (scale pass, camera, frame) of N spheres. Needs a display (xvfb-run).
-#include "framework/3d/element3d.h"
+// The scene as the user sees it: a plane of point charges made by the Plane
+// sheet's factory with its default entries and displayed as the program
+// displays it (one sphere scene object per charge), in the main window's
+// view (1280 × 900 window, its opening camera: distance 500, latitude 10°,
+// axes on, no frame timer). Measured: a Latitude step and a Zoom step (the
+// scene toolkit's Update: camera, rescaling, frame and its composition),
+// drawn the straightforward way and the fast way in the same run; displaying
+// and emptying the scene; resident memory per charge. Needs a display
+// (xvfb-run).
+#include "bench/main_view.h"
+#include "charges/charged_object.h"
 #include "framework/3d/scene_renderer.h"
-#include "framework/runtime/construct.h"
 #include "framework/ui/application.h"
 #include "scene/pd3d.h"
 #include "scene/pd3d_space.h"
-#include "scene/pd_sphere.h"
-
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QWidget>
-#include <QWindow>
-
-#include <cstdio>
-#include <memory>
 
 namespace {
 
+using namespace mainview;
+
 PD3DSpace* g_view = nullptr;
 
-// Spheres on a square grid in the y-z plane, radius 2, colours cycling.
-void buildSpheres(int n) {
-  static constexpr Color kColours[] = {0xFF0000u, 0x0000FFu, 0x00FF00u, 0xFFFF00u};
-  int side = 1;
-  while (side * side < n) ++side;
-  for (int i = 0; i < n; ++i) {
-    const Vector3D p(0.0, -2.0 * side + 4.0 * (i % side), -2.0 * side + 4.0 * (i / side));
-    New<PDSphere>(&p, kColours[i % 4], 2.0);
-  }
-}
+// The scene now in the view and the memory it took.
+struct Current {
+  std::shared_ptr<ChargedObject> plane;
+  std::int64_t charges = -1;
+  double bytesPerCharge = 0.0;
+} g_current;
 
-void BM_BuildSpheres(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    buildSpheres(n);
-    state.PauseTiming();
-    g_view->RemoveAllObjects();
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * n);
-}
-BENCHMARK(BM_BuildSpheres)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_RemoveAllObjects(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    state.PauseTiming();
-    buildSpheres(n);
-    state.ResumeTiming();
-    g_view->RemoveAllObjects();
-  }
-  state.SetItemsProcessed(state.iterations() * n);
-}
-BENCHMARK(BM_RemoveAllObjects)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// One Update of the whole view: the scale pass is forced (a zoom), so every
-// sphere is rescaled, then the camera and the frame.
-void BM_UpdateWithRescale(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  buildSpheres(n);
+void removeScene() {
+  g_view->RemoveAllObjects();
+  g_current.plane.reset();
+  g_current.charges = -1;
   g_view->Update();
-  double zoom = 1.0;
-  for (auto _ : state) {
-    zoom = zoom == 1.0 ? 1.001 : 1.0;
-    g_view->DoZoom(zoom);
-    g_view->Update();
-  }
+}
+
+// The plane of about `charges` charges, displayed and drawn once.
+void showPlane(std::int64_t charges) {
+  if (g_current.charges == charges) return;
+  removeScene();
+  const double before = residentBytes();
+  auto plane = mainview::plane(perSide(charges));
+  plane->DisplayIt();
+  g_view->Update();
+  const double after = residentBytes();
+  const double count = static_cast<double>(plane->ChargeList.size());
+  g_current.plane = std::move(plane);
+  g_current.charges = charges;
+  g_current.bytesPerCharge = (after - before) / count;
+}
+
+void setMode(std::int64_t mode) {
+  SceneRenderer& r = g_view->renderer();
+  r.setSphereImpostors(mode == kFast);
+  r.setKeepInstanceBuffers(mode == kFast);
+  r.setCulling(mode != kPlain);
+}
+
+void reportFrame(benchmark::State& state) {
   const auto& stats = g_view->renderer().lastFrameStats();
-  state.counters["instances"] = stats.instances;
-  state.counters["draw_calls"] = stats.drawCalls;
-  g_view->RemoveAllObjects();
+  const double spheres = static_cast<double>(g_current.plane->ChargeList.size());
+  state.counters["spheres"] = spheres;
+  state.counters["drawn"] = stats.instances;
+  state.counters["culled"] = stats.culled;
+  state.counters["impostors"] = stats.impostors;
+  state.counters["tris_per_sphere"] = static_cast<double>(stats.triangles) / spheres;
+  state.SetLabel(modeName(state.range(1)));
 }
-BENCHMARK(BM_UpdateWithRescale)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// A frame of an unchanged scene: what the frame timer pays.
-void BM_UpdateUnchanged(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  buildSpheres(n);
+// A Latitude step of 1° as the slider makes it: the latitude set, then Update.
+void BM_LatitudeStep(benchmark::State& state) {
+  showPlane(state.range(0));
+  setMode(state.range(1));
+  g_view->Latitude = kLatitude;
   g_view->Update();
-  for (auto _ : state) g_view->Update();
-  state.counters["instances"] = g_view->renderer().lastFrameStats().instances;
-  state.counters["triangles"] = static_cast<double>(g_view->renderer().lastFrameStats().triangles);
-  g_view->RemoveAllObjects();
-}
-BENCHMARK(BM_UpdateUnchanged)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The field pass's scene work: empty the view, redisplay N spheres, render.
-void BM_RedisplayPass(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  buildSpheres(n);
-  g_view->Update();
+  const double cpuBefore = processMilliseconds();
+  bool up = false;
   for (auto _ : state) {
-    g_view->RemoveAllObjects();
-    buildSpheres(n);
+    up = !up;
+    g_view->Latitude = kLatitude + (up ? 1.0 : 0.0);
     g_view->Update();
   }
-  state.SetItemsProcessed(state.iterations() * n);
-  g_view->RemoveAllObjects();
+  state.counters["all_threads_ms"] = (processMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
+  reportFrame(state);
+  // Growth of resident memory when the plane was displayed and first drawn,
+  // per charge: charges, scene objects and what the renderer keeps. The
+  // sizes run upwards, so little of it is memory an earlier scene freed.
+  state.counters["bytes_per_charge"] = g_current.bytesPerCharge;
+  g_view->Latitude = kLatitude;
+  setMode(kFast);
 }
-BENCHMARK(BM_RedisplayPass)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A Zoom step: every sphere is rescaled, then the camera and the frame.
+void BM_ZoomStep(benchmark::State& state) {
+  showPlane(state.range(0));
+  setMode(state.range(1));
+  g_view->Update();
+  const double cpuBefore = processMilliseconds();
+  bool in = false;
+  for (auto _ : state) {
+    in = !in;
+    g_view->DoZoom(in ? 1.01 : 1.0);
+    g_view->Update();
+  }
+  state.counters["all_threads_ms"] = (processMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
+  reportFrame(state);
+  g_view->DoZoom(1.0);
+  g_view->Update();
+  setMode(kFast);
+}
+
+void sceneSizes(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"charges", "mode"});
+  for (const std::int64_t charges : {100, 10'000, 100'000, 1'000'000}) {
+    for (const std::int64_t mode : {kPlain, kFast}) b->Args({charges, mode});
+  }
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+  applyIterations(b);
+}
+BENCHMARK(BM_LatitudeStep)->Apply(sceneSizes);
+BENCHMARK(BM_ZoomStep)->Apply(sceneSizes);
+
+// Displaying a plane (one sphere per charge, as DisplayIt does) and emptying the view.
+void BM_DisplayAndRemove(benchmark::State& state) {
+  removeScene();
+  const auto plane = mainview::plane(perSide(state.range(0)));
+  double display = 0.0, removal = 0.0;
+  for (auto _ : state) {
+    QElapsedTimer t;
+    t.start();
+    plane->DisplayIt();
+    display += static_cast<double>(t.nsecsElapsed());
+    t.restart();
+    g_view->RemoveAllObjects();
+    g_view->Update();
+    removal += static_cast<double>(t.nsecsElapsed());
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["display_ms"] = display / n / 1e6;
+  state.counters["remove_ms"] = removal / n / 1e6;
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(plane->ChargeList.size()));
+}
+BENCHMARK(BM_DisplayAndRemove)
+    ->ArgName("charges")
+    ->Arg(10'000)->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
@@ -111,28 +153,31 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   QWidget window;
-  window.resize(800, 600);
+  window.resize(kWidth, kHeight);
   auto* view = new PD3DSpace(&window);
-  view->setGeometry(0, 0, 800, 600);
-  view->Yon = 5000.0;
-  view->FieldOfView = 50;
-  // No frame timer: the benchmarks decide when frames are drawn.
-  QObject::connect(view, &PD3DSpace::Open, view, [view] { view->StopAutoUpdate(); });
+  view->setGeometry(0, 0, kWidth, kHeight);
+  // The main window's settings; the view's opening sets its own defaults
+  // (distance Yon / 10, latitude 10, black sky); the window then turns the
+  // axes on and stops the frame timer.
+  view->Hither = kHither;
+  view->Yon = kYon;
+  view->FieldOfView = kFieldOfView;
+  view->AmbientLight = 30;
+  view->FloodLight = 90;
+  QObject::connect(view, &PD3DSpace::Open, view, [view] {
+    view->ShowAxes = true;
+    view->StopAutoUpdate();
+  });
   view->OpenView();
-  window.show();
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < 5000 && !(window.windowHandle() && window.windowHandle()->isExposed())) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
+  waitExposed(window);
   if (view->Objects() == nullptr || PD3D::SelectedSpace != view) {
     std::fprintf(stderr, "no OpenGL view: run under a display (xvfb-run)\n");
     return 1;
   }
-  view->SetCameraDistance(1500.0);
   g_view = view;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  removeScene();
   g_view = nullptr;
   return 0;
 }

@@ -137,6 +137,8 @@ void Rb3DSpace::paintGL() {
   s.view.lookAt(eye, eye + forward, up);
   s.projection.perspective(static_cast<float>(p.fov), static_cast<float>(w) / static_cast<float>(h),
                            static_cast<float>(p.hither), static_cast<float>(p.yon));
+  s.hither = p.hither;
+  s.yon = p.yon;
   s.eye = view.eye;
   auto channel = [](std::uint32_t colour, int shift) { return ((colour >> shift) & 0xFF) / 255.0f; };
   const float ambient = static_cast<float>(std::max(0, AmbientLight)) / 100.0f;

@@ -6,11 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <numbers>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
+#include <typeinfo>
 
 namespace {
 
@@ -34,6 +32,16 @@ constexpr double kCoarsestBelowPixels = 4.0;
 // Below this radius on screen an element covers a handful of pixels, and an
 // octahedron spanning its box shows the same dot for a sixth of the triangles.
 constexpr double kDotBelowPixels = 2.0;
+
+// Round spheres up to this radius on screen are drawn as impostors. Larger
+// ones keep their mesh: its facets then stand a pixel or more inside the
+// true sphere, and the mesh is what picking hits.
+constexpr double kImpostorBelowPixels = 40.0;
+// Attribute locations of the sphere shader.
+constexpr GLuint kSphereAttr = 0;   // centre, radius
+constexpr GLuint kPaletteAttr = 1;  // place in the palette
+// The palette is started afresh when a long session has gathered this many colours.
+constexpr std::size_t kPaletteLimit = 4096;
 
 // An octahedron about the centre of the mesh's box, its six vertices on the
 // box's axes, normals pointing away from the centre, eight triangles. It
@@ -183,6 +191,86 @@ void main() {
 }
 )";
 
+// Sphere impostors. The vertex stage places a point on the sphere's centre,
+// large enough to cover its outline (an ellipse once the sphere is off the
+// view's axis), or for quads the outline's bounding rectangle. The fragment
+// stage casts the pixel's ray at the sphere, writes the depth of the hit and
+// lights it as the mesh shader lights a mesh. Everything is in eye
+// coordinates. The software driver tests depth only after such a shader has
+// run, so the shader is kept short.
+const char* kSphereVertexShader = R"(#version 330 core
+layout(location = 0) in vec4 aSphere;
+layout(location = 1) in uint aPalette;
+uniform mat4 uView;
+uniform vec4 uProjection;  // x and y scale, depth terms z and w
+uniform vec2 uViewportSize;
+uniform bool uQuads;
+uniform samplerBuffer uPalette;
+uniform vec3 uAmbient;
+uniform vec3 uFlood;
+flat out vec4 vSphere;     // centre and radius, eye coordinates
+flat out vec3 vAmbientPart;
+flat out vec3 vFloodPart;
+// Where the outline begins and ends on one axis, as a / depth.
+vec2 slopes(float a, float depth, float r) {
+  float spread = r * sqrt(max(a * a + depth * depth - r * r, 0.0));
+  return vec2(a * depth - spread, a * depth + spread) / (depth * depth - r * r);
+}
+void main() {
+  vec3 c = (uView * vec4(aSphere.xyz, 1.0)).xyz;
+  float r = aSphere.w;
+  float depth = -c.z;
+  vSphere = vec4(c, r);
+  // The light a mesh's fragment gets, split into what does not depend on the
+  // surface's direction and what is multiplied by the flood's cosine.
+  vec4 colour = texelFetch(uPalette, int(aPalette));
+  bool unlit = colour.a < 0.0;
+  vAmbientPart = unlit ? colour.rgb : colour.rgb * uAmbient * colour.a;
+  vFloodPart = unlit ? vec3(0.0) : colour.rgb * uFlood;
+  vec2 sx = slopes(c.x, depth, r) * uProjection.x;
+  vec2 sy = slopes(c.y, depth, r) * uProjection.y;
+  // An eighth of a pixel of slack for rounding: every pixel whose centre the
+  // outline covers is reached, and few more.
+  vec2 pad = 0.25 / uViewportSize;
+  if (uQuads) {
+    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));
+    gl_Position = vec4(mix(vec2(sx.x, sy.x) - pad, vec2(sx.y, sy.y) + pad, corner), 0.0, 1.0);
+  } else {
+    vec2 centre = c.xy / depth * uProjection.xy;
+    vec2 reach = max(vec2(sx.y, sy.y) - centre, centre - vec2(sx.x, sy.x)) + pad;
+    gl_PointSize = max(reach.x * uViewportSize.x, reach.y * uViewportSize.y);
+    gl_Position = vec4(c.xy * uProjection.xy, c.z * uProjection.z + uProjection.w, depth);
+  }
+}
+)";
+
+const char* kSphereFragmentShader = R"(#version 330 core
+flat in vec4 vSphere;
+flat in vec3 vAmbientPart;
+flat in vec3 vFloodPart;
+uniform vec4 uPixelToRay;  // the pixel's ray (x, y, -1) from gl_FragCoord: scale xy, offset zw
+uniform vec2 uWindowDepth; // window depth = x + y / distance along -z
+uniform vec3 uToLight;     // eye coordinates
+out vec4 fragColour;
+void main() {
+  vec3 dir = normalize(vec3(gl_FragCoord.xy * uPixelToRay.xy + uPixelToRay.zw, -1.0));
+  // The ray's nearest approach to the centre first: stable however far the
+  // sphere is compared with its size.
+  float along = dot(dir, vSphere.xyz);
+  vec3 miss = dir * along - vSphere.xyz;
+  float r2 = vSphere.w * vSphere.w;
+  float h2 = dot(miss, miss);
+  if (h2 > r2) discard;
+  vec3 p = dir * (along - sqrt(r2 - h2));
+  float depth = uWindowDepth.x + uWindowDepth.y / -p.z;
+  // Beyond the far plane, where a mesh would be clipped.
+  if (depth > gl_DepthRange.far) discard;
+  gl_FragDepth = depth;
+  float lambert = max(dot(p - vSphere.xyz, uToLight) / vSphere.w, 0.0);
+  fragColour = vec4(min(vAmbientPart + vFloodPart * lambert, vec3(1.0)), 1.0);
+}
+)";
+
 // T(position) R(orientation) S(scale), column-major.
 std::array<float, 16> modelMatrix(const Element3D& e) {
   Quaternion q = e.Orientation;
@@ -211,25 +299,6 @@ std::array<float, 16> modelMatrix(const Element3D& e) {
 bool finiteElement(const Element3D& e) {
   return e.Position.IsFinite() && std::isfinite(e.Scale) && std::isfinite(e.Orientation.W) &&
          std::isfinite(e.Orientation.X) && std::isfinite(e.Orientation.Y) && std::isfinite(e.Orientation.Z);
-}
-
-// A software GL driver allocates and frees tens of megabytes of working memory
-// in every frame of a large scene. glibc hands freed memory at the top of its
-// heap back to the system at once, so the next frame page-faults all of it in
-// again, which costs as much as the drawing. The heap keeps what a frame of
-// this many instances uses (about a kilobyte each, at least 64 MB); the
-// threshold only rises.
-void keepFrameMemory(std::size_t instances) {
-#if defined(__GLIBC__)
-  static std::size_t kept = 0;
-  constexpr std::size_t kMinimum = std::size_t{64} << 20;
-  constexpr std::size_t kMaximum = std::size_t{1} << 30;
-  const std::size_t wanted = std::clamp(instances * std::size_t{1024}, kMinimum, kMaximum);
-  if (wanted <= kept) return;
-  if (mallopt(M_TRIM_THRESHOLD, static_cast<int>(wanted)) == 1) kept = wanted;
-#else
-  (void)instances;
-#endif
 }
 
 bool sameOwner(const std::weak_ptr<const MeshGeometry>& a, const std::shared_ptr<const MeshGeometry>& b) {
@@ -262,7 +331,22 @@ bool SceneRenderer::initialize() {
     return false;
   }
 
-  glGenBuffers(1, &instanceBuffer_);
+  sphereProgram_ = std::make_unique<QOpenGLShaderProgram>();
+  if (!sphereProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kSphereVertexShader) ||
+      !sphereProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kSphereFragmentShader) ||
+      !sphereProgram_->link()) {
+    // Spheres are then drawn as meshes.
+    qWarning("3D view: sphere shader failed: %s", qPrintable(sphereProgram_->log()));
+    sphereProgram_.reset();
+  }
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize_);
+  GLfloat pointSizes[2] = {1.0f, 1.0f};
+  glGetFloatv(GL_POINT_SIZE_RANGE, pointSizes);
+  maxPointSize_ = pointSizes[1];
+  glGenVertexArrays(1, &pointVao_);
+  glGenVertexArrays(1, &sphereQuadVao_);
+  glGenBuffers(1, &paletteBuffer_);
+  glGenTextures(1, &paletteTexture_);
 
   static const float corners[] = {-0.5f, -0.5f, 0.5f, -0.5f, 0.5f, 0.5f, -0.5f, -0.5f, 0.5f, 0.5f, -0.5f, 0.5f};
   glGenVertexArrays(1, &quadVao_);
@@ -284,17 +368,27 @@ void SceneRenderer::release() {
   if (usable_) {
     for (auto& [key, mesh] : meshes_) deleteMesh(mesh);
     for (auto& [key, texture] : textures_) glDeleteTextures(1, &texture.id);
-    glDeleteBuffers(1, &instanceBuffer_);
     glDeleteBuffers(1, &quadBuffer_);
     glDeleteVertexArrays(1, &quadVao_);
+    glDeleteVertexArrays(1, &pointVao_);
+    glDeleteVertexArrays(1, &sphereQuadVao_);
+    glDeleteBuffers(1, &paletteBuffer_);
+    glDeleteTextures(1, &paletteTexture_);
+    meshInstances_.release(*this);
+    spheres_.release(*this);
+    sphereQuads_.release(*this);
   }
   meshes_.clear();
   textures_.clear();
-  instanceBuffer_ = quadBuffer_ = quadVao_ = 0;
+  quadBuffer_ = quadVao_ = pointVao_ = sphereQuadVao_ = paletteBuffer_ = paletteTexture_ = 0;
   meshProgram_.reset();
+  sphereProgram_.reset();
   pictureProgram_.reset();
   batches_.clear();
   batchIndex_.clear();
+  palette_.clear();
+  paletteIndex_.clear();
+  paletteUploaded_ = 0;
   initialized_ = false;
   usable_ = false;
 }
@@ -407,9 +501,17 @@ SceneRenderer::GpuTexture* SceneRenderer::textureFor(const QImage& image) {
   if (image.isNull() || image.width() <= 0 || image.height() <= 0) return nullptr;
   auto it = textures_.find(image.cacheKey());
   if (it != textures_.end()) return &it->second;
-  const QImage argb = image.format() == QImage::Format_ARGB32_Premultiplied
-                          ? image
-                          : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QImage argb = image.format() == QImage::Format_ARGB32_Premultiplied
+                    ? image
+                    : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  // The driver refuses a texture past its size limit and nothing would show:
+  // a long label is sent at the resolution it accepts, each side on its own,
+  // and still drawn over its full size.
+  if (maxTextureSize_ > 0 && (argb.width() > maxTextureSize_ || argb.height() > maxTextureSize_)) {
+    argb = argb.scaled(std::min(argb.width(), maxTextureSize_), std::min(argb.height(), maxTextureSize_),
+                       Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (argb.isNull()) return nullptr;
+  }
   GpuTexture texture;
   glGenTextures(1, &texture.id);
   glBindTexture(GL_TEXTURE_2D, texture.id);
@@ -459,6 +561,102 @@ void SceneRenderer::dropUnused() {
   }
 }
 
+std::uint32_t SceneRenderer::paletteIndex(const MeshShape& shape, bool unlit) {
+  const std::array<float, 4> colour{shape.red, shape.green, shape.blue, unlit ? -1.0f : shape.ambientCoefficient};
+  std::array<std::uint32_t, 5> key{};
+  std::memcpy(key.data(), colour.data(), sizeof colour);
+  key[4] = unlit ? 1u : 0u;
+  auto [it, added] = paletteIndex_.emplace(key, static_cast<std::uint32_t>(palette_.size()));
+  if (added) palette_.push_back(colour);
+  lastPaletteShape_ = &shape;
+  lastPaletteUnlit_ = unlit;
+  lastPalette_ = it->second;
+  return it->second;
+}
+
+SceneRenderer::SphereDraw SceneRenderer::placeSphere(const Object3D& object, const MeshShape& shape,
+                                                     const FrameSettings& settings) {
+  const MeshGeometry& g = *shape.geometry;
+  Vector3D centre = object.Position;
+  if (g.sphereCentre.X != 0.0 || g.sphereCentre.Y != 0.0 || g.sphereCentre.Z != 0.0) {
+    const std::array<float, 16> m = modelMatrix(object);
+    const Vector3D& c = g.sphereCentre;
+    centre = {m[0] * c.X + m[4] * c.Y + m[8] * c.Z + m[12], m[1] * c.X + m[5] * c.Y + m[9] * c.Z + m[13],
+              m[2] * c.X + m[6] * c.Y + m[10] * c.Z + m[14]};
+  }
+  const double radius = g.sphereRadius * std::abs(object.Scale);
+  SphereRecord record{};
+  record.centre[0] = static_cast<float>(centre.X);
+  record.centre[1] = static_cast<float>(centre.Y);
+  record.centre[2] = static_cast<float>(centre.Z);
+  record.radius = static_cast<float>(radius);
+  record.palette = &shape == lastPaletteShape_ && object.NullShader == lastPaletteUnlit_
+                       ? lastPalette_
+                       : paletteIndex(shape, object.NullShader);
+  const auto slot = static_cast<GLint>(spheres_.put(record));
+
+  const std::array<double, 3> eye = volume_.toEye(centre);
+  const ViewVolume::Place place = volume_.classify(eye, radius);
+  if (place == ViewVolume::Place::Outside && culling_) return SphereDraw::Culled;
+  const double depth = -eye[2];
+  // Through the near plane or around the eye: only the mesh is clipped right.
+  if (depth - radius <= volume_.hither() || !(radius > 0.0)) return SphereDraw::Mesh;
+  if (radius * settings.pixelsPerUnitAtUnitDistance >= kImpostorBelowPixels * depth) return SphereDraw::Mesh;
+  if (place == ViewVolume::Place::Inside) {
+    // The point must reach the outline's farthest side from the centre.
+    const double half = std::max(SphereOutlineReach(eye[0], depth, radius) * volume_.scaleX(),
+                                 SphereOutlineReach(eye[1], depth, radius) * volume_.scaleY());
+    if (half * pixelsPerNdc_ + 4.0 <= maxPointSize_ / 2.0) {
+      if (!pointFirst_.empty() && pointFirst_.back() + pointCount_.back() == slot) {
+        ++pointCount_.back();
+      } else {
+        pointFirst_.push_back(slot);
+        pointCount_.push_back(1);
+      }
+      return SphereDraw::Point;
+    }
+  }
+  // Partly outside the view (a point is dropped whole once its centre is) or too large for a point.
+  sphereQuads_.put(record);
+  return SphereDraw::Quad;
+}
+
+void SceneRenderer::addMeshInstance(const Object3D& object, const MeshShape& shape,
+                                    const std::array<float, 16>& model, const FrameSettings& settings,
+                                    const Vector3D& boundsCentre) {
+  const MeshGeometry* key = shape.geometry.get();
+  // Level of detail from the size the element appears on screen.
+  int level = 0;
+  if (key->primitive == MeshGeometry::Primitive::Triangles && settings.pixelsPerUnitAtUnitDistance > 0.0) {
+    const double depth = boundsCentre.Minus(settings.eye).Dot(settings.forward);
+    const double radius = key->radius * std::abs(object.Scale);
+    if (depth > radius) {
+      const double pixels = radius * settings.pixelsPerUnitAtUnitDistance / depth;
+      level = pixels < kDotBelowPixels       ? 3
+              : pixels < kCoarsestBelowPixels ? 2
+              : pixels < kCoarseBelowPixels   ? 1
+                                              : 0;
+    }
+  }
+  const std::uintptr_t batchKey = reinterpret_cast<std::uintptr_t>(key) * 4u + static_cast<std::uintptr_t>(level);
+  auto found = batchIndex_.find(batchKey);
+  std::size_t index;
+  if (found == batchIndex_.end()) {
+    GpuMesh* mesh = meshFor(shape.geometry);
+    mesh->lastUsedFrame = frame_;
+    index = usedBatches_++;
+    if (batches_.size() < usedBatches_) batches_.emplace_back();
+    batches_[index].mesh = mesh;
+    batches_[index].level = std::min(level, static_cast<int>(mesh->levels.size()) - 1);
+    batchIndex_.emplace(batchKey, index);
+  } else {
+    index = found->second;
+  }
+  const bool unlit = object.NullShader || key->primitive == MeshGeometry::Primitive::Lines;
+  batches_[index].instances.push_back(
+      {model, {shape.red, shape.green, shape.blue, shape.ambientCoefficient}, {unlit ? 1.0f : 0.0f, 0, 0, 0}});
+}
+
 void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) {
   stats_ = {};
   const float sky[3] = {((settings.skyColor >> 16) & 0xFF) / 255.0f, ((settings.skyColor >> 8) & 0xFF) / 255.0f,
@@ -485,58 +683,95 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
   glDisable(GL_BLEND);
   glPolygonMode(GL_FRONT_AND_BACK, settings.wireframe ? GL_LINE : GL_FILL);
 
-  // Gather: one batch per shared geometry, pictures apart.
+  volume_ = ViewVolume(settings.view, settings.projection, settings.hither, settings.yon);
+  GLint viewport[4] = {0, 0, 1, 1};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  pixelsPerNdc_ = 0.5 * std::max(viewport[2], viewport[3]);
+  // Wire frames show the mesh's edges, which an impostor has not.
+  const bool impostors = impostors_ && sphereProgram_ && !settings.wireframe;
+
+  // Gather: one batch per shared geometry and level, round spheres and pictures apart.
   for (Batch& b : batches_) b.instances.clear();
-  std::size_t usedBatches = 0;
+  usedBatches_ = 0;
   batchIndex_.clear();
   pictures_.clear();
-  for (const auto& item : group.Items()) {
+  pointFirst_.clear();
+  pointCount_.clear();
+  if (palette_.size() > kPaletteLimit) {
+    palette_.clear();
+    paletteIndex_.clear();
+    paletteUploaded_ = 0;
+  }
+  lastPaletteShape_ = nullptr;
+  spheres_.beginFrame();
+  sphereQuads_.beginFrame();
+  const auto& items = group.Items();
+  // Scenes hold elements of a few classes: ask once per class whether it draws shapes.
+  const std::type_info* lastClass = nullptr;
+  bool lastClassHasShapes = false;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    // Elements are scattered over the heap: fetch a few ahead.
+    if (i + 8 < items.size()) __builtin_prefetch(items[i + 8].get());
+    const Element3D* item = items[i].get();
     if (!item || !item->Visible || !finiteElement(*item)) continue;
-    const auto* object = dynamic_cast<const Object3D*>(item.get());
-    if (!object) continue;
-    const auto& meshShapes = object->MeshShapes();
-    const auto& pictureShapes = object->PictureShapes();
-    if (meshShapes.empty() && pictureShapes.empty()) continue;
-    const std::array<float, 16> model = modelMatrix(*object);
-    for (const auto& shape : meshShapes) {
+    const std::type_info& itemClass = typeid(*item);
+    if (&itemClass != lastClass) {
+      lastClass = &itemClass;
+      lastClassHasShapes = dynamic_cast<const Object3D*>(item) != nullptr;
+    }
+    if (!lastClassHasShapes) continue;
+    const auto* object = static_cast<const Object3D*>(item);
+    const double scale = std::abs(object->Scale);
+    bool haveModel = false;
+    std::array<float, 16> model{};
+    for (const auto& shape : object->MeshShapes()) {
       if (!shape || !shape->geometry || shape->geometry->indices.empty()) continue;
-      const MeshGeometry* key = shape->geometry.get();
-      // Level of detail from the size the element appears on screen.
-      int level = 0;
-      if (key->primitive == MeshGeometry::Primitive::Triangles && settings.pixelsPerUnitAtUnitDistance > 0.0) {
-        const double depth = object->Position.Minus(settings.eye).Dot(settings.forward);
-        const double radius = key->radius * std::abs(object->Scale);
-        if (depth > radius) {
-          const double pixels = radius * settings.pixelsPerUnitAtUnitDistance / depth;
-          level = pixels < kDotBelowPixels       ? 3
-                  : pixels < kCoarsestBelowPixels ? 2
-                  : pixels < kCoarseBelowPixels   ? 1
-                                                  : 0;
+      const MeshGeometry& g = *shape->geometry;
+      if (impostors && g.isSphere) {
+        const SphereDraw how = placeSphere(*object, *shape, settings);
+        if (how == SphereDraw::Culled) {
+          ++stats_.culled;
+          continue;
+        }
+        if (how != SphereDraw::Mesh) {
+          ++stats_.impostors;
+          continue;
         }
       }
-      const std::uintptr_t batchKey = reinterpret_cast<std::uintptr_t>(key) * 4u + static_cast<std::uintptr_t>(level);
-      auto found = batchIndex_.find(batchKey);
-      std::size_t index;
-      if (found == batchIndex_.end()) {
-        GpuMesh* mesh = meshFor(shape->geometry);
-        mesh->lastUsedFrame = frame_;
-        index = usedBatches++;
-        if (batches_.size() < usedBatches) batches_.emplace_back();
-        batches_[index].mesh = mesh;
-        batches_[index].level = std::min(level, static_cast<int>(mesh->levels.size()) - 1);
-        batchIndex_.emplace(batchKey, index);
-      } else {
-        index = found->second;
+      if (!haveModel) {
+        model = modelMatrix(*object);
+        haveModel = true;
       }
-      const bool unlit = object->NullShader || key->primitive == MeshGeometry::Primitive::Lines;
-      batches_[index].instances.push_back(
-          {model, {shape->red, shape->green, shape->blue, shape->ambientCoefficient}, {unlit ? 1.0f : 0.0f, 0, 0, 0}});
+      // The box's centre in the world, and a sphere about it that holds the box.
+      const Vector3D local((g.boundsMin.X + g.boundsMax.X) / 2, (g.boundsMin.Y + g.boundsMax.Y) / 2,
+                           (g.boundsMin.Z + g.boundsMax.Z) / 2);
+      const Vector3D centre(model[0] * local.X + model[4] * local.Y + model[8] * local.Z + model[12],
+                            model[1] * local.X + model[5] * local.Y + model[9] * local.Z + model[13],
+                            model[2] * local.X + model[6] * local.Y + model[10] * local.Z + model[14]);
+      if (culling_) {
+        const double reach = g.boundsMax.Minus(g.boundsMin).Length() / 2 * scale;
+        if (volume_.classify(volume_.toEye(centre), reach) == ViewVolume::Place::Outside) {
+          ++stats_.culled;
+          continue;
+        }
+      }
+      addMeshInstance(*object, *shape, model, settings, centre);
     }
-    for (const auto& picture : pictureShapes) {
+    for (const auto& picture : object->PictureShapes()) {
       if (!(picture.width > 0.0) || !(picture.height > 0.0)) continue;
+      if (culling_ && volume_.classify(volume_.toEye(object->Position),
+                                       0.5 * std::hypot(picture.width, picture.height) * scale) ==
+                          ViewVolume::Place::Outside) {
+        ++stats_.culled;
+        continue;
+      }
       GpuTexture* texture = textureFor(picture.image);
       if (!texture) continue;
       texture->lastUsedFrame = frame_;
+      if (!haveModel) {
+        model = modelMatrix(*object);
+        haveModel = true;
+      }
       QMatrix4x4 m(model.data());
       m = m.transposed();  // QMatrix4x4's array constructor reads rows
       m.scale(static_cast<float>(picture.width), static_cast<float>(picture.height), 1.0f);
@@ -548,83 +783,163 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
   }
 
   const QMatrix4x4 viewProjection = settings.projection * settings.view;
-
-  if (usedBatches > 0) {
-    std::size_t instances = 0;
-    for (std::size_t b = 0; b < usedBatches; ++b) instances += batches_[b].instances.size();
-    keepFrameMemory(instances);
-    upload_.clear();
-    upload_.reserve(instances);
-    for (std::size_t b = 0; b < usedBatches; ++b) {
-      upload_.insert(upload_.end(), batches_[b].instances.begin(), batches_[b].instances.end());
-    }
-    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
-    // Orphan the old store so the driver need not wait for the previous frame.
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(upload_.size() * sizeof(Instance)), upload_.data(),
-                 GL_STREAM_DRAW);
-
-    Vector3D toLight = settings.floodDirection.Times(-1.0);
-    toLight.Normalize();
-    meshProgram_->bind();
-    meshProgram_->setUniformValue("uViewProjection", viewProjection);
-    meshProgram_->setUniformValue("uEye", QVector3D(static_cast<float>(settings.eye.X),
-                                                    static_cast<float>(settings.eye.Y),
-                                                    static_cast<float>(settings.eye.Z)));
-    meshProgram_->setUniformValue("uAmbient", QVector3D(settings.ambient[0], settings.ambient[1], settings.ambient[2]));
-    meshProgram_->setUniformValue("uFlood", QVector3D(settings.flood[0], settings.flood[1], settings.flood[2]));
-    meshProgram_->setUniformValue("uToLight", QVector3D(static_cast<float>(toLight.X), static_cast<float>(toLight.Y),
-                                                        static_cast<float>(toLight.Z)));
-    std::size_t first = 0;
-    for (std::size_t b = 0; b < usedBatches; ++b) {
-      Batch& batch = batches_[b];
-      const GpuMesh& mesh = *batch.mesh;
-      const GpuLevel& level = mesh.levels[static_cast<std::size_t>(batch.level)];
-      const auto count = static_cast<GLsizei>(batch.instances.size());
-      glBindVertexArray(level.vao);
-      if (instancing_) {
-        bindInstanceAttributes(first * sizeof(Instance));
-        glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, count);
-        ++stats_.drawCalls;
-      } else {
-        for (GLsizei i = 0; i < count; ++i) {
-          bindInstanceAttributes((first + static_cast<std::size_t>(i)) * sizeof(Instance));
-          glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, 1);
-          ++stats_.drawCalls;
-        }
-      }
-      stats_.instances += count;
-      if (mesh.mode == GL_TRIANGLES) stats_.triangles += static_cast<long long>(count) * (level.indexCount / 3);
-      first += batch.instances.size();
-    }
-    glBindVertexArray(0);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    meshProgram_->release();
-  }
-
-  if (!pictures_.empty()) {
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    pictureProgram_->bind();
-    pictureProgram_->setUniformValue("uPicture", 0);
-    glActiveTexture(GL_TEXTURE0);
-    glBindVertexArray(quadVao_);
-    for (const PictureDraw& draw : pictures_) {
-      QMatrix4x4 model(draw.model.data());
-      model = model.transposed();
-      pictureProgram_->setUniformValue("uModelViewProjection", viewProjection * model);
-      glBindTexture(GL_TEXTURE_2D, draw.texture->id);
-      glDrawArrays(GL_TRIANGLES, 0, 6);
-      ++stats_.drawCalls;
-    }
-    glBindVertexArray(0);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    pictureProgram_->release();
-    glDisable(GL_BLEND);
-  }
+  drawMeshes(viewProjection, settings);
+  drawSpheres(settings);
+  drawPictures(viewProjection);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
   dropUnused();
   stats_.cachedGeometries = static_cast<int>(meshes_.size());
   stats_.cachedTextures = static_cast<int>(textures_.size());
+}
+
+void SceneRenderer::drawMeshes(const QMatrix4x4& viewProjection, const FrameSettings& settings) {
+  meshInstances_.beginFrame();
+  for (std::size_t b = 0; b < usedBatches_; ++b) {
+    for (const Instance& instance : batches_[b].instances) meshInstances_.put(instance);
+  }
+  stats_.uploadedBytes += static_cast<long long>(meshInstances_.upload(*this, keepBuffers_));
+  if (usedBatches_ == 0) return;
+
+  Vector3D toLight = settings.floodDirection.Times(-1.0);
+  toLight.Normalize();
+  meshProgram_->bind();
+  meshProgram_->setUniformValue("uViewProjection", viewProjection);
+  meshProgram_->setUniformValue("uEye", QVector3D(static_cast<float>(settings.eye.X),
+                                                  static_cast<float>(settings.eye.Y),
+                                                  static_cast<float>(settings.eye.Z)));
+  meshProgram_->setUniformValue("uAmbient", QVector3D(settings.ambient[0], settings.ambient[1], settings.ambient[2]));
+  meshProgram_->setUniformValue("uFlood", QVector3D(settings.flood[0], settings.flood[1], settings.flood[2]));
+  meshProgram_->setUniformValue("uToLight", QVector3D(static_cast<float>(toLight.X), static_cast<float>(toLight.Y),
+                                                      static_cast<float>(toLight.Z)));
+  glBindBuffer(GL_ARRAY_BUFFER, meshInstances_.buffer());
+  std::size_t first = 0;
+  for (std::size_t b = 0; b < usedBatches_; ++b) {
+    Batch& batch = batches_[b];
+    const GpuMesh& mesh = *batch.mesh;
+    const GpuLevel& level = mesh.levels[static_cast<std::size_t>(batch.level)];
+    const auto count = static_cast<GLsizei>(batch.instances.size());
+    glBindVertexArray(level.vao);
+    if (instancing_) {
+      bindInstanceAttributes(first * sizeof(Instance));
+      glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, count);
+      ++stats_.drawCalls;
+    } else {
+      for (GLsizei i = 0; i < count; ++i) {
+        bindInstanceAttributes((first + static_cast<std::size_t>(i)) * sizeof(Instance));
+        glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, 1);
+        ++stats_.drawCalls;
+      }
+    }
+    stats_.instances += count;
+    if (mesh.mode == GL_TRIANGLES) stats_.triangles += static_cast<long long>(count) * (level.indexCount / 3);
+    first += batch.instances.size();
+  }
+  glBindVertexArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  meshProgram_->release();
+}
+
+void SceneRenderer::drawSpheres(const FrameSettings& settings) {
+  stats_.uploadedBytes += static_cast<long long>(spheres_.upload(*this, keepBuffers_));
+  stats_.uploadedBytes += static_cast<long long>(sphereQuads_.upload(*this, keepBuffers_));
+  if (pointFirst_.empty() && sphereQuads_.count() == 0) return;
+  if (paletteUploaded_ != palette_.size()) {
+    glBindBuffer(GL_TEXTURE_BUFFER, paletteBuffer_);
+    glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(palette_.size() * sizeof(palette_[0])),
+                 palette_.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_TEXTURE_BUFFER, 0);
+    stats_.uploadedBytes += static_cast<long long>(palette_.size() * sizeof(palette_[0]));
+    paletteUploaded_ = palette_.size();
+  }
+  GLint viewport[4] = {0, 0, 1, 1};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  const QMatrix4x4& p = settings.projection;
+  Vector3D toLight = settings.floodDirection.Times(-1.0);
+  toLight.Normalize();
+  const QVector3D toLightEye = settings.view.mapVector(
+      QVector3D(static_cast<float>(toLight.X), static_cast<float>(toLight.Y), static_cast<float>(toLight.Z)));
+
+  sphereProgram_->bind();
+  sphereProgram_->setUniformValue("uView", settings.view);
+  sphereProgram_->setUniformValue("uProjection", QVector4D(p(0, 0), p(1, 1), p(2, 2), p(2, 3)));
+  sphereProgram_->setUniformValue("uViewportSize", QVector2D(static_cast<float>(std::max(1, viewport[2])),
+                                                             static_cast<float>(std::max(1, viewport[3]))));
+  // The pixel's ray and the window depth of a point, from the projection:
+  // x / -z = ndc.x / p00 with ndc.x = 2 (pixel - origin) / width - 1, and
+  // window depth = near + diff (ndc.z + 1) / 2 with ndc.z = -p22 + p23 / -z.
+  const float w = static_cast<float>(std::max(1, viewport[2])), h = static_cast<float>(std::max(1, viewport[3]));
+  sphereProgram_->setUniformValue(
+      "uPixelToRay", QVector4D(2.0f / (w * p(0, 0)), 2.0f / (h * p(1, 1)),
+                               (-2.0f * static_cast<float>(viewport[0]) / w - 1.0f) / p(0, 0),
+                               (-2.0f * static_cast<float>(viewport[1]) / h - 1.0f) / p(1, 1)));
+  GLfloat depthRange[2] = {0.0f, 1.0f};
+  glGetFloatv(GL_DEPTH_RANGE, depthRange);
+  const float diff = depthRange[1] - depthRange[0];
+  sphereProgram_->setUniformValue("uWindowDepth", QVector2D(depthRange[0] + diff * (1.0f - p(2, 2)) / 2.0f,
+                                                            diff * p(2, 3) / 2.0f));
+  sphereProgram_->setUniformValue("uAmbient", QVector3D(settings.ambient[0], settings.ambient[1], settings.ambient[2]));
+  sphereProgram_->setUniformValue("uFlood", QVector3D(settings.flood[0], settings.flood[1], settings.flood[2]));
+  sphereProgram_->setUniformValue("uToLight", toLightEye.normalized());
+  sphereProgram_->setUniformValue("uPalette", 1);
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_BUFFER, paletteTexture_);
+  glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, paletteBuffer_);
+
+  auto pointAttributes = [this](GLuint vao, GLuint buffer, GLuint divisor) {
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glEnableVertexAttribArray(kSphereAttr);
+    glVertexAttribPointer(kSphereAttr, 4, GL_FLOAT, GL_FALSE, sizeof(SphereRecord), nullptr);
+    glVertexAttribDivisor(kSphereAttr, divisor);
+    glEnableVertexAttribArray(kPaletteAttr);
+    glVertexAttribIPointer(kPaletteAttr, 1, GL_UNSIGNED_INT, sizeof(SphereRecord),
+                           reinterpret_cast<const void*>(offsetof(SphereRecord, palette)));
+    glVertexAttribDivisor(kPaletteAttr, divisor);
+  };
+  if (!pointFirst_.empty()) {
+    glEnable(GL_PROGRAM_POINT_SIZE);
+    sphereProgram_->setUniformValue("uQuads", false);
+    pointAttributes(pointVao_, spheres_.buffer(), 0);
+    glMultiDrawArrays(GL_POINTS, pointFirst_.data(), pointCount_.data(), static_cast<GLsizei>(pointFirst_.size()));
+    stats_.drawCalls += static_cast<int>(pointFirst_.size());
+    glDisable(GL_PROGRAM_POINT_SIZE);
+  }
+  if (sphereQuads_.count() > 0) {
+    sphereProgram_->setUniformValue("uQuads", true);
+    pointAttributes(sphereQuadVao_, sphereQuads_.buffer(), 1);
+    glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(sphereQuads_.count()));
+    ++stats_.drawCalls;
+    stats_.triangles += 2 * static_cast<long long>(sphereQuads_.count());
+  }
+  stats_.instances += stats_.impostors;
+  glBindVertexArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glBindTexture(GL_TEXTURE_BUFFER, 0);
+  glActiveTexture(GL_TEXTURE0);
+  sphereProgram_->release();
+}
+
+void SceneRenderer::drawPictures(const QMatrix4x4& viewProjection) {
+  if (pictures_.empty()) return;
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  pictureProgram_->bind();
+  pictureProgram_->setUniformValue("uPicture", 0);
+  glActiveTexture(GL_TEXTURE0);
+  glBindVertexArray(quadVao_);
+  for (const PictureDraw& draw : pictures_) {
+    QMatrix4x4 model(draw.model.data());
+    model = model.transposed();
+    pictureProgram_->setUniformValue("uModelViewProjection", viewProjection * model);
+    glBindTexture(GL_TEXTURE_2D, draw.texture->id);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    ++stats_.drawCalls;
+  }
+  stats_.instances += static_cast<int>(pictures_.size());
+  glBindVertexArray(0);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  pictureProgram_->release();
+  glDisable(GL_BLEND);
 }

@@ -21,6 +21,12 @@ struct MeshGeometry {
   Vector3D boundsMin;                    // axis-aligned box of the vertices
   Vector3D boundsMax;
   double radius = 0.0;                   // largest distance of a vertex from the origin
+  // Set when the shape is a round sphere (an ellipsoid whose three semi-axes
+  // are equal and at right angles): a renderer may then draw the exact sphere
+  // instead of its triangles.
+  bool isSphere = false;
+  Vector3D sphereCentre;
+  double sphereRadius = 0.0;
 };
 
 // A shape as an element carries it: shared geometry plus its surface attributes.

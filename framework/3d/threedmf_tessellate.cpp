@@ -173,6 +173,24 @@ std::shared_ptr<MeshGeometry> box(const GeometrySpec& s) {
   return mb.finish();
 }
 
+// Equal, orthogonal semi-axes make a round sphere. Written texts carry the
+// axes as decimal numbers, so allow for their last digit.
+void markRoundSphere(MeshGeometry& mesh, const GeometrySpec& s) {
+  constexpr double kTolerance = 1e-9;
+  const Vector3D& o = s.v[0];
+  const Vector3D& ma = s.v[1];
+  const Vector3D& mi = s.v[2];
+  const double a = o.LenSquared(), b = ma.LenSquared(), c = mi.LenSquared();
+  const double largest = std::max({a, b, c});
+  if (!(largest > 0.0) || !std::isfinite(largest) || !s.v[3].IsFinite()) return;
+  const double slack = kTolerance * largest;
+  if (std::abs(a - b) > slack || std::abs(b - c) > slack || std::abs(a - c) > slack) return;
+  if (std::abs(o.Dot(ma)) > slack || std::abs(o.Dot(mi)) > slack || std::abs(ma.Dot(mi)) > slack) return;
+  mesh.isSphere = true;
+  mesh.sphereCentre = s.v[3];
+  mesh.sphereRadius = std::sqrt(largest);
+}
+
 std::shared_ptr<MeshGeometry> ellipsoid(const GeometrySpec& s) {
   const Vector3D& o = s.v[0];
   const Vector3D& ma = s.v[1];
@@ -204,7 +222,9 @@ std::shared_ptr<MeshGeometry> ellipsoid(const GeometrySpec& s) {
     }
   }
   addGridTriangles(grid, 0, kRoundSegments, kSphereRings);
-  return grid.finish();
+  std::shared_ptr<MeshGeometry> mesh = grid.finish();
+  if (mesh) markRoundSphere(*mesh, s);
+  return mesh;
 }
 
 std::shared_ptr<MeshGeometry> cylinder(const GeometrySpec& s) {

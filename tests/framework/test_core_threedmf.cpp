@@ -177,6 +177,45 @@ TEST(CoreThreeDmf, BoxAndEllipsoidGeometry) {
   }
 }
 
+TEST(CoreThreeDmf, OnlyRoundEllipsoidsAreMarkedAsSpheresWithTheirCentreAndRadius) {
+  // Equal axes at right angles, in either order and turned about any axis: a sphere.
+  const double c = std::sqrt(0.5);
+  const struct {
+    std::vector<std::string> fields;
+    bool sphere;
+    Vector3D centre;
+    double radius;
+  } cases[] = {
+      {{"0 0 2", "2 0 0", "0 2 0", "1 -2 3", "0 1", "0 1"}, true, {1, -2, 3}, 2.0},
+      {{"0 0 2", "0 2 0", "2 0 0", "0 0 0", "0 1", "0 1"}, true, {0, 0, 0}, 2.0},
+      {{vec({3 * c, 3 * c, 0}), vec({-3 * c, 3 * c, 0}), "0 0 3", "0 0 0", "0 1", "0 1"}, true, {0, 0, 0}, 3.0},
+      // Unequal axes, equal axes not at right angles, a flat one: ellipsoids only.
+      {{"0 0 2", "2 0 0", "0 2.1 0", "0 0 0", "0 1", "0 1"}, false, {}, 0.0},
+      {{"0 0 2", "2 0 0", vec({2 * c, 2 * c, 0}), "0 0 0", "0 1", "0 1"}, false, {}, 0.0},
+      {{"0 0 0", "0 0 0", "0 0 0", "0 0 0", "0 1", "0 1"}, false, {}, 0.0},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.fields[0] + " / " + k.fields[1] + " / " + k.fields[2]);
+    const auto r = ReadShapeTextUncached(sceneText("Ellipsoid", k.fields, colourLine(1, 0, 0)));
+    if (!r.ok() || r.shapes.empty()) {
+      EXPECT_FALSE(k.sphere) << r.error;
+      continue;
+    }
+    const MeshGeometry& g = *r.shapes[0]->geometry;
+    EXPECT_EQ(g.isSphere, k.sphere);
+    if (!k.sphere) continue;
+    EXPECT_NEAR(g.sphereRadius, k.radius, 1e-9);
+    EXPECT_NEAR(g.sphereCentre.Minus(k.centre).Length(), 0.0, 1e-12);
+    // The mesh lies on that sphere.
+    for (std::size_t i = 0; i < g.positions.size() / 3; ++i) {
+      ASSERT_NEAR(vertex(g, i).Minus(k.centre).Length(), k.radius, 1e-5);
+    }
+  }
+  // Boxes and the rest are never spheres.
+  EXPECT_FALSE(onlyGeometry(ReadShapeTextUncached(boxText()))->isSphere);
+  EXPECT_FALSE(onlyGeometry(ReadShapeTextUncached(roundText("Cylinder")))->isSphere);
+}
+
 TEST(CoreThreeDmf, CylinderConeDiskTorusAndLine) {
   const auto cylHeld = onlyGeometry(ReadShapeTextUncached(roundText("Cylinder")));
   const MeshGeometry& cyl = *cylHeld;

@@ -1,178 +1,65 @@
 // The 3D view on a real (software) OpenGL context: what a frame shows, where,
 // what picking finds, and the events the view raises to its subclass.
-#include "framework/3d/rb3dspace.h"
-#include "framework/3d/scene_renderer.h"
-#include "framework/text/text.h"
+#include "gl_test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWidget>
-#include <QWindow>
 
-#include <cmath>
-#include <memory>
-#include <numbers>
-#include <stdexcept>
-#include <string>
-#include <utility>
-#include <vector>
-
-namespace {
-
-constexpr double kPi = std::numbers::pi;
-
-class TestView : public Rb3DSpace {
-public:
-  using Rb3DSpace::Rb3DSpace;
-  using Rb3DSpace::event;
-  int opens = 0;
-  int closes = 0;
-  int paints = 0;
-  bool answerDown = true;
-  bool throwOnDown = false;
-  std::vector<std::pair<int, int>> downs;
-  std::vector<std::pair<int, int>> ups;
-
-protected:
-  void Event_Open() override { ++opens; }
-  void Event_Close() override { ++closes; }
-  bool Event_MouseDown(int x, int y) override {
-    downs.emplace_back(x, y);
-    if (throwOnDown) throw std::runtime_error("handler failed");
-    return answerDown;
-  }
-  void Event_MouseUp(int x, int y) override { ups.emplace_back(x, y); }
-  void paintGL() override {
-    ++paints;
-    Rb3DSpace::paintGL();
-  }
-};
-
-void waitExposed(QWidget& window) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < 5000 && !(window.windowHandle() && window.windowHandle()->isExposed())) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  QApplication::processEvents();
-}
-
-// A view of w x h pixels filling a shown top-level window.
-struct Harness {
-  QWidget window;
-  TestView* view;
-  Harness(int w = 300, int h = 200) {
-    view = new TestView(&window);
-    view->setGeometry(0, 0, w, h);
-    window.resize(w, h);
-    window.show();
-    waitExposed(window);
-  }
-};
-
-// Aims the camera the way the orbit camera does: base turn, roll, heading,
-// then a pitch that brings its own +z onto the centre.
-void aimCamera(Object3D& camera, const Vector3D& position, const Vector3D& center) {
-  camera.Position = position;
-  camera.Orientation.SetRotateAboutAxis(1.0, 0.0, 0.0, kPi / 2.0);
-  camera.Roll(kPi);
-  const double h = std::atan2(center.X - position.X, center.Y - position.Y);
-  Quaternion q;
-  q.SetRotateAboutAxis(0.0, 0.0, 1.0, -h);
-  camera.Orientation.MultiplyBy(q);
-  const Vector3D f = camera.Orientation.Transform({0.0, 0.0, 1.0});
-  Vector3D d = center.Minus(position);
-  d.Normalize();
-  const double c = std::min(1.0, std::max(-1.0, f.Dot(d)));
-  double a = -std::acos(c);
-  if (d.Z > 0.0) a = -a;
-  camera.Pitch(a);
-}
-
-std::string sphereText(double r, double red, double green, double blue) {
-  const std::string R = Str(r);
-  return "3DMetafile ( 1 6 Normal tableofcontents0> )\r\tContainer (\r\t\tEllipsoid (\r\t\t\t0 0 " + R +
-         "\r\t\t\t" + R + " 0 0\r\t\t\t0 " + R + " 0\r\t\t\t0 0 0\r\t\t\t0 1\r\t\t\t0 1\r\t\t)\r\t\tAttributeSet ( )\r\t\t"
-         "DiffuseColor ( " + Str(red) + " " + Str(green) + " " + Str(blue) + " )\r\t)\r";
-}
-
-std::string lineText(const Vector3D& d, double red, double green, double blue) {
-  return "3DMetafile ( 1 6 Normal tableofcontents0> )\r\tContainer (\r\t\tLine (\r\t\t\t0 0 0\r\t\t\t" + Str(d.X) +
-         " " + Str(d.Y) + " " + Str(d.Z) + "\r\t\t)\r\t\tAttributeSet ( )\r\t\tDiffuseColor ( " + Str(red) + " " +
-         Str(green) + " " + Str(blue) + " )\r\t)\r";
-}
-
-std::shared_ptr<Object3D> addShape(Rb3DSpace& view, const std::string& text, const Vector3D& at) {
-  auto object = std::make_shared<Object3D>();
-  EXPECT_TRUE(object->AddShapeFromString(text)) << object->LastShapeError();
-  object->Position = at;
-  view.Objects()->Append(object);
-  return object;
-}
-
-bool isRed(QRgb c) { return qRed(c) > 150 && qGreen(c) < 60 && qBlue(c) < 60; }
-bool isGreen(QRgb c) { return qGreen(c) > 150 && qRed(c) < 60 && qBlue(c) < 60; }
-bool isBlue(QRgb c) { return qBlue(c) > 150 && qRed(c) < 60 && qGreen(c) < 60; }
-bool isSky(QRgb c, std::uint32_t sky) { return (c & 0xFFFFFF) == sky; }
-
-// Pixels per world unit at distance 500 for a 50-degree vertical field and a
-// view 200 pixels high: 100 / (500 tan 25°).
-const double kPixelsPerUnit = 100.0 / (500.0 * std::tan(25.0 * kPi / 180.0));
-
-}  // namespace
+using namespace gltest;
 
 TEST(GlView, SphereIsLitInTheCentreOnTheSkyAndSizedByTheVerticalFieldOfView) {
-  Harness h;  // 300 x 200: a wide view, so the aspect ratio matters
-  TestView& view = *h.view;
-  ASSERT_NE(view.Objects(), nullptr);
-  view.SkyColor = 0x102030;
-  aimCamera(*view.Camera(), {500.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
-  auto sphere = addShape(view, sphereText(50, 1, 0, 0), {0.0, 0.0, 0.0});
+  // The same picture whether the sphere is drawn as its mesh or as an impostor.
+  for (const bool impostor : {false, true}) {
+    SCOPED_TRACE(impostor ? "impostor" : "mesh");
+    Harness h;  // 300 x 200: a wide view, so the aspect ratio matters
+    TestView& view = *h.view;
+    ASSERT_NE(view.Objects(), nullptr);
+    view.renderer().setSphereImpostors(impostor);
+    view.SkyColor = 0x102030;
+    aimCamera(*view.Camera(), {500.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
+    auto sphere = addShape(view, sphereText(50, 1, 0, 0), {0.0, 0.0, 0.0});
 
-  // Flood light from the camera towards the scene: the facing point is fully lit.
-  view.FloodDirection() = Vector3D(-1.0, 0.0, 0.0);
-  QImage img = view.grabFramebuffer();
-  ASSERT_EQ(img.width(), 300);
-  ASSERT_EQ(img.height(), 200);
-  const QRgb centre = img.pixel(150, 100);
-  EXPECT_TRUE(isRed(centre)) << std::hex << centre;
-  EXPECT_GT(qRed(centre), 230);
-  for (QPoint p : {QPoint(0, 0), QPoint(299, 0), QPoint(0, 199), QPoint(299, 199)}) {
-    EXPECT_TRUE(isSky(img.pixel(p), 0x102030)) << p.x() << "," << p.y() << " " << std::hex << img.pixel(p);
+    // Flood light from the camera towards the scene: the facing point is fully lit.
+    view.FloodDirection() = Vector3D(-1.0, 0.0, 0.0);
+    QImage img = view.grabFramebuffer();
+    ASSERT_EQ(img.width(), 300);
+    ASSERT_EQ(img.height(), 200);
+    const QRgb centre = img.pixel(150, 100);
+    EXPECT_TRUE(isRed(centre)) << std::hex << centre;
+    EXPECT_GT(qRed(centre), 230);
+    for (QPoint p : {QPoint(0, 0), QPoint(299, 0), QPoint(0, 199), QPoint(299, 199)}) {
+      EXPECT_TRUE(isSky(img.pixel(p), 0x102030)) << p.x() << "," << p.y() << " " << std::hex << img.pixel(p);
+    }
+    // The silhouette's radius is 500 tan(asin 0.1) / (500 tan 25°) x 100 ≈ 21.5 px, in x and in y alike.
+    EXPECT_TRUE(isRed(img.pixel(150 + 18, 100)));
+    EXPECT_TRUE(isRed(img.pixel(150 - 18, 100)));
+    EXPECT_TRUE(isRed(img.pixel(150, 100 - 18)));
+    EXPECT_TRUE(isRed(img.pixel(150, 100 + 18)));
+    EXPECT_TRUE(isSky(img.pixel(150 + 25, 100), 0x102030));
+    EXPECT_TRUE(isSky(img.pixel(150, 100 + 25), 0x102030));
+    // Large on screen: drawn with every triangle of its mesh, or as one point.
+    EXPECT_EQ(view.renderer().lastFrameStats().triangles,
+              impostor ? 0 : static_cast<long long>(sphere->MeshShapes()[0]->geometry->indices.size() / 3));
+    EXPECT_EQ(view.renderer().lastFrameStats().impostors, impostor ? 1 : 0);
+
+    // Light travelling down and towards -y falls on the upper right (+y right, +z up).
+    view.FloodDirection() = Vector3D(0.0, -1.0, -1.0);
+    img = view.grabFramebuffer();
+    EXPECT_GT(qRed(img.pixel(150 + 12, 100 - 12)), qRed(img.pixel(150 - 12, 100 + 12)) + 100);
+    EXPECT_GT(qRed(img.pixel(150 + 12, 100 - 12)), qRed(img.pixel(150 - 12, 100 - 12)) + 50);
+
+    // Flood light from behind: only the ambient 30 % of red is left on the facing side.
+    view.FloodDirection() = Vector3D(1.0, 0.0, 0.0);
+    img = view.grabFramebuffer();
+    EXPECT_NEAR(qRed(img.pixel(150, 100)), 0.3 * 255, 6);
+    EXPECT_LT(qGreen(img.pixel(150, 100)), 10);
+
+    // Ambient and flood scale with their percentages and colours.
+    view.AmbientLight = 100;
+    view.AmbientColor = 0x800000;
+    img = view.grabFramebuffer();
+    EXPECT_NEAR(qRed(img.pixel(150, 100)), 128, 6);
   }
-  // The silhouette's radius is 500 tan(asin 0.1) / (500 tan 25°) x 100 ≈ 21.5 px, in x and in y alike.
-  EXPECT_TRUE(isRed(img.pixel(150 + 18, 100)));
-  EXPECT_TRUE(isRed(img.pixel(150 - 18, 100)));
-  EXPECT_TRUE(isRed(img.pixel(150, 100 - 18)));
-  EXPECT_TRUE(isRed(img.pixel(150, 100 + 18)));
-  EXPECT_TRUE(isSky(img.pixel(150 + 25, 100), 0x102030));
-  EXPECT_TRUE(isSky(img.pixel(150, 100 + 25), 0x102030));
-  // Large on screen: drawn with every triangle of its mesh.
-  EXPECT_EQ(view.renderer().lastFrameStats().triangles,
-            static_cast<long long>(sphere->MeshShapes()[0]->geometry->indices.size() / 3));
-
-  // Light travelling down and towards -y falls on the upper right (+y right, +z up).
-  view.FloodDirection() = Vector3D(0.0, -1.0, -1.0);
-  img = view.grabFramebuffer();
-  EXPECT_GT(qRed(img.pixel(150 + 12, 100 - 12)), qRed(img.pixel(150 - 12, 100 + 12)) + 100);
-  EXPECT_GT(qRed(img.pixel(150 + 12, 100 - 12)), qRed(img.pixel(150 - 12, 100 - 12)) + 50);
-
-  // Flood light from behind: only the ambient 30 % of red is left on the facing side.
-  view.FloodDirection() = Vector3D(1.0, 0.0, 0.0);
-  img = view.grabFramebuffer();
-  EXPECT_NEAR(qRed(img.pixel(150, 100)), 0.3 * 255, 6);
-  EXPECT_LT(qGreen(img.pixel(150, 100)), 10);
-
-  // Ambient and flood scale with their percentages and colours.
-  view.AmbientLight = 100;
-  view.AmbientColor = 0x800000;
-  img = view.grabFramebuffer();
-  EXPECT_NEAR(qRed(img.pixel(150, 100)), 128, 6);
 }
 
 TEST(GlView, ImageFollowsTheCameraWithoutMirroring) {
@@ -336,6 +223,7 @@ TEST(GlView, InstancedSpheresOfTwoColoursAllAppearAndMatchTheOneByOnePath) {
   view.SkyColor = 0x000000;
   view.FloodDirection() = Vector3D(-1.0, 0.0, 0.0);
   aimCamera(*view.Camera(), {500.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
+  view.renderer().setSphereImpostors(false);  // the mesh path is what this measures
   const std::string red = sphereText(4, 1, 0, 0);
   const std::string green = sphereText(4, 0, 1, 0);
   for (int i = 0; i < 40; ++i) {

@@ -1,3 +1,4 @@
+#include "framework/3d/scene_renderer.h"
 #include "scene/pd_label.h"
 #include "scene/pd_round_arrow.h"
 #include "scene/pd_sphere.h"
@@ -161,4 +162,23 @@ TEST_F(ShownView, FramedLabelStaysUprightWhileTheCameraOrbits) {
     EXPECT_EQ(CountIn(img, topRight, Ink), 0);
     EXPECT_GT(CountIn(img, bottomRight, Ink), 10);
   }
+}
+
+TEST_F(ShownView, AFramedLabelWiderThanTheDriversLargestTextureStillShows) {
+  showAxes = false;
+  ASSERT_TRUE(Show());
+  (void)Grab();
+  const int limit = view->renderer().maxTextureSize();
+  ASSERT_GT(limit, 0);
+  // At least 1,400 letters, and in any case a picture wider than the driver takes.
+  const std::string text(static_cast<std::size_t>(std::max(1400, limit / 6)), 'W');
+  auto label = New<PDLabel>(nullptr, text, 0.0, 0.0, 12, 0, "", 0x000000u, 0xFF0000u, true, false);
+  ASSERT_FALSE(label->PictureShapes().empty());
+  ASSERT_GT(label->PictureShapes()[0].image.width(), limit);
+  const QImage img = Grab();
+  // Its light frame and dark letters across the middle of the view.
+  const QPoint at = Project(label->Position);
+  const QRect band(0, at.y() - 20, img.width(), 41);
+  EXPECT_GT(CountIn(img, band, Light), img.width() * 4);
+  EXPECT_GT(CountIn(img, band, Ink), img.width());
 }
