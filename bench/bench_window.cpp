@@ -1,0 +1,341 @@
+// The real main window at the size a user gives it (1280 × 900), driven the
+// way a user drives it, over planes of n × n point charges built through the
+// plane sheet's Done: the field pass after Done, one Latitude step, selecting
+// the other list row, Reset, Delete and closing the window (Quit). Memory is
+// read from /proc/self/statm: resident bytes per point charge after a pass,
+// and resident memory after Delete against its value at start-up.
+//
+// Needs a display: xvfb-run -a -s "-screen 0 1600x1200x24" build/release/bench/bench_window
+// Sizes are the plane's side: 10, 100, 316 and 1000 (100 to 10^6 charges).
+#include "app/appl.h"
+#include "app/main_wndo.h"
+#include "charges/charged_object.h"
+#include "framework/3d/scene_renderer.h"
+#include "framework/runtime/runtime.h"
+#include "framework/ui/controls.h"
+#include "scene/pd3d_space.h"
+#include "sheets/sheet_window.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+std::int64_t g_startupResident = 0;
+
+std::int64_t residentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::int64_t size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * static_cast<std::int64_t>(sysconf(_SC_PAGESIZE));
+}
+
+double seconds(const std::chrono::steady_clock::time_point& since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+MainWndo& window() {
+  MainWndo* w = MainWndo::Shared();
+  if (w->width() != 1280 || w->height() != 900) {
+    w->resize(1280, 900);
+    (void)QTest::qWaitForWindowExposed(w);
+    QApplication::processEvents();
+  }
+  return *w;
+}
+
+PD3DSpace& view() { return *window().MyPDSpace(); }
+
+std::uint64_t frames() { return view().renderer().framesDrawn(); }
+
+// Lets queued events run until a frame newer than `since` is on screen.
+void awaitFrame(std::uint64_t since) {
+  QElapsedTimer t;
+  t.start();
+  while (frames() <= since && t.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// Lets every queued event and deferred handler run.
+void settle() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+PushButton* sheetButton(Window& sheet, const std::string& caption) {
+  for (int i = 0; i < sheet.ControlCount(); ++i) {
+    auto* b = dynamic_cast<PushButton*>(sheet.ControlAt(i));
+    if (b != nullptr && b->Caption() == caption) return b;
+  }
+  return nullptr;
+}
+
+// Presses a charge button; once its sheet is up, `fill` writes the fields and
+// Done is pressed. Returns the seconds from Done until the window has drawn
+// its picture and takes input again.
+template <class Fill>
+double throughSheet(const char* button, ChargeKind kind, const Fill& fill) {
+  MainWndo& w = window();
+  auto& sheet = *dynamic_cast<Window*>(SheetFor(kind));
+  std::chrono::steady_clock::time_point done{};
+  bool pressed = false;
+  QTimer poll;
+  poll.setInterval(2);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (pressed || !sheet.isVisible() || !sheet.IsShownModally()) return;
+    pressed = true;
+    fill(*SheetFor(kind));
+    done = std::chrono::steady_clock::now();
+    QTest::mouseClick(sheetButton(sheet, "Done"), Qt::LeftButton);
+  });
+  poll.start();
+  QTest::mouseClick(w.ControlAs<PushButton>(button), Qt::LeftButton);
+  poll.stop();
+  settle();
+  return seconds(done);
+}
+
+double addPlane(int side) {
+  return throughSheet("PBPlane", ChargeKind::Plane,
+                      [side](ChargeSheet& s) { s.SetFieldText(0, std::to_string(side)); });
+}
+
+double addPoint() {
+  return throughSheet("PBPoint", ChargeKind::Point, [](ChargeSheet& s) {
+    s.SetFieldText(0, "40");
+    s.SetFieldText(1, "40");
+    s.SetFieldText(2, "40");
+  });
+}
+
+void click(const char* button) {
+  QTest::mouseClick(window().ControlAs<PushButton>(button), Qt::LeftButton);
+}
+
+void reset() {
+  click("PBReset");
+  settle();
+}
+
+void clickRow(int row) {
+  auto& list = *window().ControlAs<ListBox>("ObjectList");
+  const QRect r = list.visualItemRect(list.item(row));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, r.center());
+}
+
+void setCharges(benchmark::State& state, int side) {
+  state.counters["charges"] = static_cast<double>(side) * side;
+}
+
+// --- Done -> arrows, and the memory of the scene it leaves --------------------
+
+void BM_DoneToArrows(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  double perCharge = 0.0;
+  for (auto _ : state) {
+    reset();
+    state.SetIterationTime(addPlane(side));
+    perCharge = static_cast<double>(residentBytes() - g_startupResident) / (static_cast<double>(side) * side);
+  }
+  reset();
+  setCharges(state, side);
+  state.counters["resident_bytes_per_charge"] = perCharge;
+}
+
+// --- one Latitude step: from the slider's change to the new picture -----------
+
+void BM_LatitudeStep(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  reset();
+  addPlane(side);
+  auto& lat = *window().ControlAs<Slider>("SLLat");
+  int step = 1;
+  for (auto _ : state) {
+    const std::uint64_t before = frames();
+    const auto t0 = std::chrono::steady_clock::now();
+    lat.SetValue(lat.Value() + step);
+    awaitFrame(before);
+    state.SetIterationTime(seconds(t0));
+    step = -step;
+  }
+  settle();
+  reset();
+  setCharges(state, side);
+}
+
+// --- value changes that arrive while frames are drawn ---------------------------
+
+// `moves` Latitude changes sent by another thread every `gapMs` milliseconds
+// (as a drag or a series of clicks reaches the window while it draws).
+// Reports the pictures drawn for them and how long after the last change the
+// last picture was on screen.
+void BM_LatitudeMoves(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  const int moves = static_cast<int>(state.range(1));
+  const int gapMs = static_cast<int>(state.range(2));
+  reset();
+  addPlane(side);
+  auto& lat = *window().ControlAs<Slider>("SLLat");
+  double pictures = 0.0, lag = 0.0;
+  int direction = 1;
+  for (auto _ : state) {
+    const int start = lat.Value();
+    const int target = start + direction * moves;
+    const std::uint64_t before = frames();
+    std::atomic<bool> sent{false};
+    std::chrono::steady_clock::time_point lastSent{};
+    const auto t0 = std::chrono::steady_clock::now();
+    std::thread sender([&] {
+      for (int i = 1; i <= moves; ++i) {
+        const int value = start + direction * i;
+        QMetaObject::invokeMethod(&lat, [&lat, value] { lat.SetValue(value); }, Qt::QueuedConnection);
+        if (i == moves) lastSent = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
+      }
+      sent = true;
+    });
+    // Until every change has arrived and no further picture follows.
+    std::uint64_t seen = frames();
+    QElapsedTimer quiet;
+    quiet.start();
+    while (!sent || lat.Value() != target || quiet.elapsed() < 300) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+      if (frames() != seen) {
+        seen = frames();
+        lag = seconds(lastSent);
+        quiet.restart();
+      }
+    }
+    sender.join();
+    state.SetIterationTime(seconds(t0));
+    pictures = static_cast<double>(frames() - before);
+    direction = -direction;
+  }
+  reset();
+  setCharges(state, side);
+  state.counters["pictures"] = pictures;
+  state.counters["last_picture_after_s"] = lag;
+}
+
+// --- selecting the other row of the list ------------------------------------------
+
+void BM_SelectOtherRow(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  reset();
+  addPlane(side);
+  addPoint();  // selected: the plane is drawn in its normal colours
+  int row = 0;
+  for (auto _ : state) {
+    const std::uint64_t before = frames();
+    const auto t0 = std::chrono::steady_clock::now();
+    clickRow(row);
+    awaitFrame(before);
+    state.SetIterationTime(seconds(t0));
+    row = 1 - row;
+  }
+  settle();
+  reset();
+  setCharges(state, side);
+}
+
+// --- Reset and Delete ---------------------------------------------------------------
+
+void BM_Reset(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    addPlane(side);
+    const auto t0 = std::chrono::steady_clock::now();
+    reset();
+    state.SetIterationTime(seconds(t0));
+  }
+  setCharges(state, side);
+  state.counters["resident_MB_over_startup"] = static_cast<double>(residentBytes() - g_startupResident) / 1e6;
+}
+
+void BM_DeleteOnlyObject(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  reset();
+  for (auto _ : state) {
+    addPlane(side);  // the new object is the selected one
+    const auto t0 = std::chrono::steady_clock::now();
+    click("DeleteButton");
+    settle();
+    state.SetIterationTime(seconds(t0));
+  }
+  setCharges(state, side);
+  state.counters["resident_MB_over_startup"] = static_cast<double>(residentBytes() - g_startupResident) / 1e6;
+}
+
+// --- Quit: the window and its scene destroyed, as at the end of the program -------
+
+void BM_Quit(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    reset();
+    addPlane(side);
+    const auto t0 = std::chrono::steady_clock::now();
+    delete &window();
+    QApplication::processEvents();
+    state.SetIterationTime(seconds(t0));
+  }
+  window();  // the next benchmark finds a window again
+  settle();
+  setCharges(state, side);
+  state.counters["resident_MB_over_startup"] = static_cast<double>(residentBytes() - g_startupResident) / 1e6;
+}
+
+void sizes(benchmark::internal::Benchmark* b) {
+  for (int side : {10, 100, 316, 1000}) b->Arg(side);
+  b->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+}
+
+}  // namespace
+
+BENCHMARK(BM_DoneToArrows)->Apply(sizes);
+BENCHMARK(BM_LatitudeStep)->Apply([](benchmark::internal::Benchmark* b) {
+  for (int side : {10, 100, 316, 1000}) b->Arg(side);
+  b->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(6);
+});
+BENCHMARK(BM_LatitudeMoves)
+    ->Args({316, 10, 30})
+    ->Args({1000, 10, 30})
+    ->Args({500, 30, 100})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+BENCHMARK(BM_SelectOtherRow)->Apply(sizes);
+BENCHMARK(BM_Reset)->Apply(sizes);
+BENCHMARK(BM_DeleteOnlyObject)->Apply(sizes);
+BENCHMARK(BM_Quit)->Apply(sizes);
+
+int main(int argc, char** argv) {
+  Appl app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  // Message boxes and beeps are counted, not shown.
+  SetUserAlertSink(UserAlertSink{[](const std::string& text) { std::fprintf(stderr, "message: %s\n", text.c_str()); },
+                                 [] {}});
+  MainWndo& w = window();
+  if (!QTest::qWaitForWindowExposed(&w) || view().Objects() == nullptr) {
+    std::fprintf(stderr, "no OpenGL view: run under a display (xvfb-run)\n");
+    return 1;
+  }
+  settle();
+  g_startupResident = residentBytes();
+  std::printf("resident at start-up: %.1f MB\n", static_cast<double>(g_startupResident) / 1e6);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  delete MainWndo::LiveWindow<MainWndo>();
+  return 0;
+}
