@@ -172,7 +172,7 @@ void PD3DSpace::UpdateCamera() {
         const Vector3D from = Need(label->pos).Times(Scale);
         const Vector3D to = label->Position;
         auto line = New<PDLine>(&from, &to, label->lineclr);
-        line->compositeHolder = label;
+        line->SetCompositeHolder(label);
         label->line = line;
         line->ApplyScale(1.0);
         // Its points are displayed ones, so it takes no scale of its own.
@@ -195,7 +195,7 @@ void PD3DSpace::RemoveObject(PD3DObject* obj) {
   Group3D& group = Deref(Objects());
   // A part of a composite takes the whole composite with it. Parts know their
   // holder, so no scan of the scene is needed.
-  std::shared_ptr<PD3DObject> holder = obj->compositeHolder.lock();
+  std::shared_ptr<PD3DObject> holder = obj->CompositeHolder();
   PD3DObject* whole = holder ? holder.get() : obj;
   if (auto* round = dynamic_cast<PDRoundArrow*>(whole)) {
     if (obj == whole || obj == round->cylinder.get() || obj == round->cone.get()) {
