@@ -94,16 +94,14 @@ void MainWndo::CalcVoltix() {
   const std::size_t nS = SurfaceList.size();
   const int ch = ControlRef<PopupMenu>("PMShow").ListIndex();
   const int s = ControlRef<Slider>("SLScan").Value();
-  // 4. The charges, the selected one dark, with the rows following.
+  // 4. The charges, the selected one dark, with the rows following. Their
+  // spheres left the view in step 1 and go back in as new ones would, in the
+  // same order and colours, rather than being made anew.
   auto& list = ControlRef<ListBox>("ObjectList");
   for (std::size_t n = 0; n < nC; ++n) {
-    const auto& co = ChrgObjList[n];
+    const std::shared_ptr<ChargedObject> co = ChrgObjList[n];
     const bool selected = co == SelectedObject;
-    if (selected) {
-      co->DisplaySelected();
-    } else {
-      co->DisplayIt();
-    }
+    co->Redisplay(selected);
     list.SetSelected(static_cast<int>(n), selected);
     RuntimeBackgroundTask();
   }
@@ -209,14 +207,16 @@ void MainWndo::UpdateHighlight() {
   BusyScope busy(*this);
   for (std::size_t n = 0; n < ChrgObjList.size(); ++n) {
     const std::shared_ptr<ChargedObject> co = ChrgObjList[n];
+    // The spheres taken out go back in at the end of the scene in their new
+    // colour, as new spheres would.
     if (co == SelectedObject) {
       RemoveChrgObject(co);
-      co->DisplaySelected();
+      co->Redisplay(true);
     } else if (!co->ChargeList.empty() && co->ChargeList[0]->GraphRep) {
       const Color c = co->ChargeList[0]->GraphRep->myColor;
       if (c == kPositiveSelectedColor || c == kNegativeSelectedColor) {
         RemoveChrgObject(co);
-        co->DisplayIt();
+        co->Redisplay(false);
       }
     }
     RuntimeBackgroundTask();

@@ -28,6 +28,22 @@ void PointCharge::DisplaySelected() {
   GraphRep = New<ChargeSphere>(&Position, color, SphereSize(Charge), Parent);
 }
 
+void PointCharge::Redisplay(bool selected) {
+  const std::uint32_t color = 0.0 < Charge ? (selected ? kPositiveSelectedColor : kPositiveColor)
+                                           : (selected ? kNegativeSelectedColor : kNegativeColor);
+  // Only a sphere that shows this charge's object is shown again.
+  auto* sphere = dynamic_cast<ChargeSphere*>(GraphRep.get());
+  if (sphere != nullptr && !sphere->Parent.owner_before(Parent) && !Parent.owner_before(sphere->Parent) &&
+      sphere->Reshow(&Position, color, SphereSize(Charge))) {
+    return;
+  }
+  if (selected) {
+    DisplaySelected();
+  } else {
+    Display();
+  }
+}
+
 void ChargeSphere::Constructor(const Vector3D* pos, std::uint32_t color, double size,
                                std::weak_ptr<ChargedObject> parent) {
   PDSphere::Constructor(pos, color, size);
@@ -73,6 +89,14 @@ void ChargedObject::DisplaySelected() {
   }
 }
 
+void ChargedObject::Redisplay(bool selected) {
+  const auto keepAlive = weak_from_this().lock();
+  for (std::size_t i = 0; i < ChargeList.size(); ++i) {
+    Deref(ChargeList[i]).Redisplay(selected);
+    RuntimeBackgroundTask();
+  }
+}
+
 bool ChargedObject::CreatorDoneFlag() { return false; }
 void ChargedObject::Create() {}
 void ChargedObject::ExportData() {}
@@ -84,9 +108,18 @@ const PackedCharges& ChargedObject::Packed() const {
 }
 
 void ChargedObject::AddCharge(double q, const Vector3D& position) {
-  auto charge = std::make_shared<PointCharge>();
-  charge->Constructor(q, position, weak_from_this());
-  ChargeList.push_back(std::move(charge));
+  // Blocks double in size up to a few thousand charges; a full block is never
+  // moved, so the charges in it stay put.
+  constexpr std::size_t kFirstBlock = 4;
+  constexpr std::size_t kLargestBlock = 4096;
+  if (!chargeBlock_ || chargeBlock_->size() == chargeBlock_->capacity()) {
+    const std::size_t size = chargeBlock_ ? std::min(2 * chargeBlock_->capacity(), kLargestBlock) : kFirstBlock;
+    chargeBlock_ = std::make_shared<std::vector<PointCharge>>();
+    chargeBlock_->reserve(size);
+  }
+  PointCharge& charge = chargeBlock_->emplace_back();
+  charge.Constructor(q, position, weak_from_this());
+  ChargeList.push_back(std::shared_ptr<PointCharge>(chargeBlock_, &charge));
 }
 
 void ChargedObject::PackCharges() const {
