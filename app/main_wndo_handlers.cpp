@@ -13,6 +13,28 @@
 
 #include <cmath>
 
+namespace {
+
+// Gives the memory of the point charges that a handler let go of back to the
+// system when it is done, if they were many (a large object and its spheres):
+// the heap would otherwise keep it for good.
+class ReturnMemoryOfDroppedCharges {
+public:
+  explicit ReturnMemoryOfDroppedCharges(const MainWndo& w) : w_(w), before_(w.PointChargesInScene()) {}
+  ~ReturnMemoryOfDroppedCharges() {
+    constexpr std::int64_t kMany = 100'000;  // some 40 MB
+    if (before_ - w_.PointChargesInScene() >= kMany) ReturnFreeMemory();
+  }
+  ReturnMemoryOfDroppedCharges(const ReturnMemoryOfDroppedCharges&) = delete;
+  ReturnMemoryOfDroppedCharges& operator=(const ReturnMemoryOfDroppedCharges&) = delete;
+
+private:
+  const MainWndo& w_;
+  std::int64_t before_;
+};
+
+}  // namespace
+
 // --- camera -----------------------------------------------------------------------
 
 void MainWndo::SLZoom_ValueChanged() {
@@ -104,6 +126,7 @@ int MainWndo::selectedIndex() {
 
 void MainWndo::DeleteButton_Action() {
   if (deferIfBusy([this] { DeleteButton_Action(); })) return;
+  const ReturnMemoryOfDroppedCharges giveBack(*this);
   BusyScope busy(*this);
   const int k = selectedIndex();
   if (k == -1) return;
@@ -116,6 +139,7 @@ void MainWndo::DeleteButton_Action() {
 
 void MainWndo::Edit_Action() {
   if (deferIfBusy([this] { Edit_Action(); })) return;
+  const ReturnMemoryOfDroppedCharges giveBack(*this);
   BusyScope busy(*this);
   const int k = selectedIndex();
   if (k == -1) return;
@@ -137,10 +161,15 @@ void MainWndo::Edit_Action() {
 
 void MainWndo::PBReset_Action() {
   if (deferIfBusy([this] { PBReset_Action(); })) return;
+  const ReturnMemoryOfDroppedCharges giveBack(*this);
   BusyScope busy(*this);
   ChrgObjList.clear();
   SurfaceList.clear();
   Matrix.clear();
+  // The selection stays, unlisted: it can be neither shown nor edited again.
+  // Held by nothing else, it lets go of its charges and their spheres, so
+  // that a Reset gives back the memory of the scene.
+  if (SelectedObject && SelectedObject.use_count() == 1) SelectedObject->DropCharges();
   ControlRef<ListBox>("ObjectList").DeleteAllRows();
   Resetting = true;
   struct Restore {

@@ -20,9 +20,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -60,6 +62,40 @@ MainWndo& window() {
 PD3DSpace& view() { return *window().MyPDSpace(); }
 
 std::uint64_t frames() { return view().renderer().framesDrawn(); }
+
+// Heap bytes in use (small chunks and mapped blocks), from the allocator.
+std::int64_t heapInUse() {
+  const struct mallinfo2 m = mallinfo2();
+  return static_cast<std::int64_t>(m.uordblks + m.hblkhd);
+}
+std::int64_t g_startupHeap = 0;
+
+// Time the view spends in its paint events (where it draws its frame), so a
+// benchmark can tell the drawing from the rest of its work.
+class PaintClock : public QObject {
+public:
+  explicit PaintClock(QWidget* view) : view_(view) { view_->installEventFilter(this); }
+  ~PaintClock() override {
+    if (view_) view_->removeEventFilter(this);
+  }
+  [[nodiscard]] double seconds() const { return seconds_; }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != view_ || event->type() != QEvent::Paint || inside_) return false;
+    inside_ = true;
+    const auto t0 = std::chrono::steady_clock::now();
+    QCoreApplication::sendEvent(watched, event);
+    seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    inside_ = false;
+    return true;
+  }
+
+private:
+  QPointer<QWidget> view_;
+  double seconds_ = 0.0;
+  bool inside_ = false;
+};
 
 // Lets queued events run until a frame newer than `since` is on screen.
 void awaitFrame(std::uint64_t since) {
@@ -140,17 +176,26 @@ void setCharges(benchmark::State& state, int side) {
 
 // --- Done -> arrows, and the memory of the scene it leaves --------------------
 
+// Besides the time: the share of it the view spent drawing (frame_ms), and
+// per point charge the resident bytes and the heap bytes in use over their
+// values at start-up once the pass is done.
 void BM_DoneToArrows(benchmark::State& state) {
   const int side = static_cast<int>(state.range(0));
-  double perCharge = 0.0;
+  const double charges = static_cast<double>(side) * side;
+  double resident = 0.0, heap = 0.0, frame = 0.0;
   for (auto _ : state) {
     reset();
+    const PaintClock paint(&view());
     state.SetIterationTime(addPlane(side));
-    perCharge = static_cast<double>(residentBytes() - g_startupResident) / (static_cast<double>(side) * side);
+    frame += paint.seconds();
+    resident = static_cast<double>(residentBytes() - g_startupResident) / charges;
+    heap = static_cast<double>(heapInUse() - g_startupHeap) / charges;
   }
   reset();
   setCharges(state, side);
-  state.counters["resident_bytes_per_charge"] = perCharge;
+  state.counters["frame_ms"] = 1e3 * frame / static_cast<double>(state.iterations());
+  state.counters["resident_bytes_per_charge"] = resident;
+  state.counters["heap_bytes_per_charge"] = heap;
 }
 
 // --- one Latitude step: from the slider's change to the new picture -----------
@@ -161,6 +206,7 @@ void BM_LatitudeStep(benchmark::State& state) {
   addPlane(side);
   auto& lat = *window().ControlAs<Slider>("SLLat");
   int step = 1;
+  const PaintClock paint(&view());
   for (auto _ : state) {
     const std::uint64_t before = frames();
     const auto t0 = std::chrono::steady_clock::now();
@@ -169,6 +215,7 @@ void BM_LatitudeStep(benchmark::State& state) {
     state.SetIterationTime(seconds(t0));
     step = -step;
   }
+  state.counters["frame_ms"] = 1e3 * paint.seconds() / static_cast<double>(state.iterations());
   settle();
   reset();
   setCharges(state, side);
@@ -236,6 +283,7 @@ void BM_SelectOtherRow(benchmark::State& state) {
   addPlane(side);
   addPoint();  // selected: the plane is drawn in its normal colours
   int row = 0;
+  const PaintClock paint(&view());
   for (auto _ : state) {
     const std::uint64_t before = frames();
     const auto t0 = std::chrono::steady_clock::now();
@@ -244,12 +292,18 @@ void BM_SelectOtherRow(benchmark::State& state) {
     state.SetIterationTime(seconds(t0));
     row = 1 - row;
   }
+  state.counters["frame_ms"] = 1e3 * paint.seconds() / static_cast<double>(state.iterations());
   settle();
   reset();
   setCharges(state, side);
 }
 
 // --- Reset and Delete ---------------------------------------------------------------
+
+void reportMemoryOverStartup(benchmark::State& state) {
+  state.counters["resident_MB_over_startup"] = static_cast<double>(residentBytes() - g_startupResident) / 1e6;
+  state.counters["heap_MB_over_startup"] = static_cast<double>(heapInUse() - g_startupHeap) / 1e6;
+}
 
 void BM_Reset(benchmark::State& state) {
   const int side = static_cast<int>(state.range(0));
@@ -260,7 +314,7 @@ void BM_Reset(benchmark::State& state) {
     state.SetIterationTime(seconds(t0));
   }
   setCharges(state, side);
-  state.counters["resident_MB_over_startup"] = static_cast<double>(residentBytes() - g_startupResident) / 1e6;
+  reportMemoryOverStartup(state);
 }
 
 void BM_DeleteOnlyObject(benchmark::State& state) {
@@ -274,7 +328,7 @@ void BM_DeleteOnlyObject(benchmark::State& state) {
     state.SetIterationTime(seconds(t0));
   }
   setCharges(state, side);
-  state.counters["resident_MB_over_startup"] = static_cast<double>(residentBytes() - g_startupResident) / 1e6;
+  reportMemoryOverStartup(state);
 }
 
 // --- Quit: the window and its scene destroyed, as at the end of the program -------
@@ -292,7 +346,7 @@ void BM_Quit(benchmark::State& state) {
   window();  // the next benchmark finds a window again
   settle();
   setCharges(state, side);
-  state.counters["resident_MB_over_startup"] = static_cast<double>(residentBytes() - g_startupResident) / 1e6;
+  reportMemoryOverStartup(state);
 }
 
 void sizes(benchmark::internal::Benchmark* b) {
@@ -333,6 +387,7 @@ int main(int argc, char** argv) {
   }
   settle();
   g_startupResident = residentBytes();
+  g_startupHeap = heapInUse();
   std::printf("resident at start-up: %.1f MB\n", static_cast<double>(g_startupResident) / 1e6);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

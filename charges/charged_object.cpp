@@ -97,6 +97,13 @@ void ChargedObject::Redisplay(bool selected) {
   }
 }
 
+void ChargedObject::DropCharges() {
+  // Assigned afresh (not cleared), so that their storage goes too.
+  ChargeList = decltype(ChargeList)();
+  packed_ = PackedCharges();
+  chargeBlock_.reset();
+}
+
 bool ChargedObject::CreatorDoneFlag() { return false; }
 void ChargedObject::Create() {}
 void ChargedObject::ExportData() {}

@@ -86,6 +86,12 @@ public:
   // the same yields.
   void Redisplay(bool selected);
 
+  // Lets go of the point charges and of all made from them (their spheres,
+  // the packed copy), for an object that will be neither shown nor summed
+  // again: an unlisted object that is only held, so that it does not hold
+  // the memory of its charges too.
+  void DropCharges();
+
   // The contiguous copy of ChargeList's charges and positions. Built by the
   // kinds' constructors; rebuilt here if ChargeList has changed size since.
   // Call it on the owning thread before handing the object to workers.

@@ -204,6 +204,14 @@ void Group3D::Remove(int index) {
   if (index < 0 || index >= Count()) return;
   dropMembership(*items_[static_cast<std::size_t>(index)]);
   items_.erase(items_.begin() + index);
+  releaseSpareRoom();
+}
+
+void Group3D::releaseSpareRoom() const {
+  // A group emptied of a large scene does not keep the room it took; one
+  // that only shrinks a little keeps it for the next additions.
+  constexpr std::size_t kSmall = 4096;
+  if (items_.capacity() > kSmall && items_.size() < items_.capacity() / 8) items_.shrink_to_fit();
 }
 
 void Group3D::compact() const {
@@ -236,4 +244,5 @@ void Group3D::compact() const {
   items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(write));
   pending_.clear();
   pendingCount_ = 0;
+  releaseSpareRoom();
 }

@@ -147,6 +147,7 @@ public:
 
 private:
   void compact() const;
+  void releaseSpareRoom() const;
   // One membership less (the element's own count or the table's).
   void dropMembership(const Element3D& e);
   [[nodiscard]] bool ownsMembership(const Element3D& e) const { return e.groupId_ == id_; }

@@ -12,6 +12,10 @@
 #include <chrono>
 #include <utility>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -76,4 +80,10 @@ void Beep() {
 
 void Quit(int code) {
   if (QCoreApplication::instance() != nullptr) QCoreApplication::exit(code);
+}
+
+void ReturnFreeMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
 }

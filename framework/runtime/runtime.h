@@ -33,3 +33,8 @@ void Beep();
 
 // Asks the application to quit its event loop with the given exit code.
 void Quit(int code = 0);
+
+// Hands the memory that the heap holds free back to the system, for the
+// program to call after it has let go of much at once (the heap keeps freed
+// blocks for reuse otherwise). Changes no allocator setting.
+void ReturnFreeMemory();

@@ -6,6 +6,10 @@
 #include "framework/runtime/nil_object.h"
 #include "scene/pd3d_object.h"
 
+#include <unistd.h>
+
+#include <cstdint>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -95,4 +99,48 @@ TEST_F(LargeSceneTest, PassesAndSelectionsShowTheSameSpheresWhereNewOnesWouldSta
   w->DeleteButton_Action();
   EXPECT_EQ(Members(3, 1), pointSphere);
   ExpectDrawn(pointSphere, kNegativeColor);
+}
+
+namespace {
+std::int64_t ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::int64_t size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * static_cast<std::int64_t>(sysconf(_SC_PAGESIZE));
+}
+}  // namespace
+
+// Reset keeps the selection, unlisted; when nothing else holds that object it
+// lets go of its charges, and the memory of the scene goes back to the
+// system after Reset as after Delete.
+TEST_F(LargeSceneTest, ResetAndDeleteGiveTheMemoryOfALargeSceneBack) {
+  w->hide();  // the model and the scene alone; no frames
+  QApplication::processEvents();
+  const std::int64_t before = ResidentBytes();
+  auto plane = [this] {
+    SheetFor(ChargeKind::Plane)->SetFieldText(0, "500");  // 250,000 charges, some 100 MB
+    w->MakePlane();
+    ASSERT_EQ(w->PointChargesInScene(), 250000);
+  };
+  constexpr std::int64_t kSlack = 40'000'000;
+
+  plane();
+  EXPECT_GT(ResidentBytes() - before, 60'000'000);
+  w->PBReset_Action();
+  ASSERT_NE(w->SelectedObject, nullptr);  // still the plane, unlisted
+  EXPECT_TRUE(w->SelectedObject->ChargeList.empty());
+  EXPECT_LT(ResidentBytes() - before, kSlack);
+
+  plane();
+  w->DeleteButton_Action();
+  EXPECT_EQ(ViewObjects(), 3);
+  EXPECT_LT(ResidentBytes() - before, kSlack);
+
+  // A selection that someone else holds keeps its charges through Reset.
+  SheetFor(ChargeKind::Line)->SetFieldText(9, "7");
+  w->MakeLine();
+  const auto held = w->SelectedObject;
+  w->PBReset_Action();
+  EXPECT_EQ(w->SelectedObject, held);
+  EXPECT_EQ(held->ChargeList.size(), 7u);
 }

@@ -126,3 +126,22 @@ TEST(CoreGroup3D, MembershipsInSeveralGroupsStayApart) {
   ASSERT_EQ(second.Count(), 1);
   EXPECT_EQ(second.Item(0), e[0]);
 }
+
+// A group emptied of a large scene gives back the room its list took; one
+// that shrinks a little keeps it for what comes next.
+TEST(CoreGroup3D, EmptyingALargeGroupReleasesItsList) {
+  const auto e = makeElements(100000);
+  Group3D g;
+  for (const auto& x : e) g.Append(x);
+  const std::size_t full = g.Items().capacity();
+  for (int i = 0; i < 1000; ++i) g.Remove(g.Count() - 1);
+  EXPECT_EQ(g.Items().capacity(), full);
+  for (int i = g.Count() - 1; i >= 0; --i) g.Remove(i);
+  EXPECT_EQ(g.Count(), 0);
+  EXPECT_LT(g.Items().capacity(), full / 8);
+  // The same by marked removals.
+  for (const auto& x : e) g.Append(x);
+  for (const auto& x : e) g.Remove(x.get());
+  EXPECT_EQ(g.Count(), 0);
+  EXPECT_LT(g.Items().capacity(), full / 8);
+}
