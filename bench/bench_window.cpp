@@ -25,6 +25,8 @@
 #include <QTimer>
 
 #include <malloc.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -349,6 +351,66 @@ void BM_Quit(benchmark::State& state) {
   reportMemoryOverStartup(state);
 }
 
+// --- Quit as the program does it: File > Quit in the event loop, then the
+// program's shut-down and the end of the process. Each iteration runs this
+// benchmark's own executable as a child that builds the plane and quits; the
+// time runs from the choice of Quit until the child process has ended.
+
+int quitChild(int argc, char** argv, int side, int fd) {
+  {
+    Appl app(argc, argv);
+    SetUserAlertSink(UserAlertSink{[](const std::string&) {}, [] {}});
+    MainWndo& w = window();
+    (void)QTest::qWaitForWindowExposed(&w);
+    settle();
+    addPlane(side);
+    QTimer::singleShot(0, [&w, fd] {
+      const auto now = std::chrono::steady_clock::now().time_since_epoch();
+      const std::string stamp = std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+      (void)!write(fd, stamp.data(), stamp.size());
+      close(fd);
+      w.FileQuit()->Action();
+    });
+    Appl::exec();
+    ShutDownProgram();
+  }
+  return 0;
+}
+
+void BM_QuitProgram(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+      state.SkipWithError("no pipe");
+      return;
+    }
+    const std::string self = "/proc/self/exe";
+    std::string mode = "--quit-child=" + std::to_string(side) + "," + std::to_string(fds[1]);
+    char* args[] = {const_cast<char*>("bench_window"), mode.data(), nullptr};
+    pid_t child = 0;
+    if (posix_spawn(&child, self.c_str(), nullptr, nullptr, args, environ) != 0) {
+      state.SkipWithError("could not start the child");
+      return;
+    }
+    close(fds[1]);
+    std::string stamp;
+    char buffer[64];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) stamp.append(buffer, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    const auto end = std::chrono::steady_clock::now().time_since_epoch();
+    if (stamp.empty() || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      state.SkipWithError("the child did not quit normally");
+      return;
+    }
+    const auto quitAt = std::chrono::nanoseconds(std::stoll(stamp));
+    state.SetIterationTime(std::chrono::duration<double>(end - quitAt).count());
+  }
+  setCharges(state, side);
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
   for (int side : {10, 100, 316, 1000}) b->Arg(side);
   b->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
@@ -372,8 +434,14 @@ BENCHMARK(BM_SelectOtherRow)->Apply(sizes);
 BENCHMARK(BM_Reset)->Apply(sizes);
 BENCHMARK(BM_DeleteOnlyObject)->Apply(sizes);
 BENCHMARK(BM_Quit)->Apply(sizes);
+BENCHMARK(BM_QuitProgram)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]).rfind("--quit-child=", 0) == 0) {
+    int side = 0, fd = -1;
+    if (std::sscanf(argv[1], "--quit-child=%d,%d", &side, &fd) != 2) return 2;
+    return quitChild(argc, argv, side, fd);
+  }
   Appl app(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
