@@ -261,6 +261,7 @@ void MainWndo::addCharged(const std::shared_ptr<SurfaceData>& body, const std::s
 
 void MainWndo::MakePoint() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   const PointInput in = ReadPoint();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const Vector3D V(in.x, in.y, in.z);
@@ -271,6 +272,7 @@ void MainWndo::MakePoint() {
 
 void MainWndo::MakeLine() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   const LineInput in = ReadLine();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;
@@ -281,6 +283,7 @@ void MainWndo::MakeLine() {
 
 void MainWndo::MakePlane() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   const PlaneInput in = ReadPlane();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;
@@ -298,6 +301,7 @@ void MainWndo::MakePlane() {
 
 void MainWndo::MakeSphere() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   const SphereInput in = ReadSphere();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;
@@ -308,6 +312,7 @@ void MainWndo::MakeSphere() {
 
 void MainWndo::MakeRing() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   const RingInput in = ReadRing();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;
@@ -318,6 +323,7 @@ void MainWndo::MakeRing() {
 
 void MainWndo::MakeCylinder() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   const CylinderInput in = ReadCylinder();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const bool positive = 0.0 < in.q;

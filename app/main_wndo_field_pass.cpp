@@ -85,6 +85,7 @@ void MainWndo::makeMatrixBox(const Vector3D& p) {
 
 void MainWndo::CalcVoltix() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   PD3DSpace& view = Deref(MyPDSpace());
   // 1. Empty the view; the old boxes left with everything else.
   view.RemoveAllObjects();
@@ -135,11 +136,12 @@ void MainWndo::CalcVoltix() {
     const QScopedValueRollback<bool> oneRender(inFieldPass_, true);
     UpdateTestCharge();
   }
-  CurrentScene().Update();
+  renderView();
 }
 
 void MainWndo::UpdateMatrix() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   if (!ControlRef<CheckBox>("CBDotMatrix").Value()) {
     for (std::size_t n = 0; n < Matrix.size(); ++n) {
       CurrentScene().RemoveObject(Matrix[n]);
@@ -157,11 +159,12 @@ void MainWndo::UpdateMatrix() {
     const int s = ControlRef<Slider>("SLScan").Value();
     for (const Vector3D& p : evaluatedPoints(ch, s, nS)) makeMatrixBox(p);
   }
-  CurrentScene().Update();
+  renderView();
 }
 
 void MainWndo::UpdateTestCharge() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   PD3DSpace& view = Deref(MyPDSpace());
   if (TestDot) {
     view.RemoveObject(TestDot);
@@ -200,11 +203,12 @@ void MainWndo::UpdateTestCharge() {
       }
     }
   }
-  if (!Resetting && !inFieldPass_) view.Update();
+  if (!Resetting && !inFieldPass_) renderView();
 }
 
 void MainWndo::UpdateHighlight() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   for (std::size_t n = 0; n < ChrgObjList.size(); ++n) {
     const std::shared_ptr<ChargedObject> co = ChrgObjList[n];
     // The spheres taken out go back in at the end of the scene in their new
@@ -221,7 +225,7 @@ void MainWndo::UpdateHighlight() {
     }
     RuntimeBackgroundTask();
   }
-  CurrentScene().Update();
+  renderView();
 }
 
 void MainWndo::RemoveChrgObject(const std::shared_ptr<ChargedObject>& co) {

@@ -37,23 +37,26 @@ private:
 
 // --- camera -----------------------------------------------------------------------
 
+// Each change is taken at once; the view draws once for all the changes that
+// come in together (a drag, clicks while a frame is drawn).
+
 void MainWndo::SLZoom_ValueChanged() {
   const double z = static_cast<double>(ControlRef<Slider>("SLZoom").Value()) / 100.0;
   PD3DSpace& view = Deref(MyPDSpace());
   view.DoZoom(std::pow(10.0, z));
-  if (!Resetting) view.Update();
+  if (!Resetting) requestViewUpdate();
 }
 
 void MainWndo::SLLat_ValueChanged() {
   PD3DSpace& view = Deref(MyPDSpace());
   view.Latitude = static_cast<double>(ControlRef<Slider>("SLLat").Value());
-  if (!Resetting) view.Update();
+  if (!Resetting) requestViewUpdate();
 }
 
 void MainWndo::SLLong_ValueChanged() {
   PD3DSpace& view = Deref(MyPDSpace());
   view.Longitude = static_cast<double>(ControlRef<Slider>("SLLong").Value());
-  if (!Resetting) view.Update();
+  if (!Resetting) requestViewUpdate();
 }
 
 // --- arrow scale --------------------------------------------------------------------
@@ -70,7 +73,7 @@ void MainWndo::SLEScale_Open() { EScale = ArrowScale(ControlRef<Slider>("SLEScal
 void MainWndo::SLEScale_ValueChanged() {
   EScale = ArrowScale(ControlRef<Slider>("SLEScale").Value());
   if (Resetting) return;
-  if (deferIfBusy([this] { CalcVoltix(); })) return;
+  if (deferIfBusy([this] { CalcVoltix(); }, Merge::FieldPass)) return;
   CalcVoltix();
 }
 
@@ -80,7 +83,7 @@ void MainWndo::MyPDSpace_Open() {
   PD3DSpace& view = Deref(MyPDSpace());
   view.ShowAxes = true;
   view.StopAutoUpdate();
-  view.Update();
+  renderView();
 }
 
 void MainWndo::MyPDSpace_Click(int x, int y) {
@@ -163,6 +166,7 @@ void MainWndo::PBReset_Action() {
   if (deferIfBusy([this] { PBReset_Action(); })) return;
   const ReturnMemoryOfDroppedCharges giveBack(*this);
   BusyScope busy(*this);
+  const WorkScope work(*this);
   ChrgObjList.clear();
   SurfaceList.clear();
   Matrix.clear();
@@ -190,7 +194,7 @@ void MainWndo::PBReset_Action() {
   Resetting = false;
   PD3DSpace& view = Deref(PD3D::SelectedSpace.data());
   view.RemoveAllObjects();
-  view.Update();
+  renderView();
 }
 
 // --- charge buttons -------------------------------------------------------------------
@@ -242,7 +246,7 @@ void MainWndo::CBDotMatrix_Action() {
 
 void MainWndo::SLScan_ValueChanged() {
   if (Resetting) return;
-  if (deferIfBusy([this] { CalcVoltix(); })) return;
+  if (deferIfBusy([this] { CalcVoltix(); }, Merge::FieldPass)) return;
   CalcVoltix();
 }
 

@@ -1,15 +1,22 @@
 // What keeps large scenes quick without changing what the user sees: passes
 // and selections show the spheres they already have.
 
+#include "app/wait_cursor.h"
 #include "app_fixture.h"
 #include "charges/charged_object.h"
+#include "framework/3d/scene_renderer.h"
 #include "framework/runtime/nil_object.h"
 #include "scene/pd3d_object.h"
 
+#include <QTimer>
+
 #include <unistd.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <thread>
 #include <memory>
 #include <vector>
 
@@ -143,4 +150,99 @@ TEST_F(LargeSceneTest, ResetAndDeleteGiveTheMemoryOfALargeSceneBack) {
   w->PBReset_Action();
   EXPECT_EQ(w->SelectedObject, held);
   EXPECT_EQ(held->ChargeList.size(), 7u);
+}
+
+// Camera changes that come in together are drawn once, with the latest
+// camera; the first frame waits for the event loop's next turn.
+TEST_F(LargeSceneTest, CameraChangesThatComeTogetherAreDrawnOnce) {
+  QApplication::processEvents();
+  const auto frames = [&] { return view->renderer().framesDrawn(); };
+  const auto before = frames();
+  for (int lat = 11; lat <= 15; ++lat) C<Slider>("SLLat").SetValue(lat);
+  C<Slider>("SLLong").SetValue(30);
+  C<Slider>("SLZoom").SetValue(20);
+  EXPECT_EQ(frames(), before);
+  QApplication::processEvents();
+  EXPECT_EQ(frames(), before + 1);
+  EXPECT_EQ(view->Latitude, 15.0);
+  EXPECT_EQ(view->Longitude, 30.0);
+  EXPECT_DOUBLE_EQ(view->GetScale(), std::pow(10.0, 0.2));
+  // The frame showed that camera: drawing again places it where it was.
+  const Vector3D drawnFrom = view->Camera()->Position;
+  view->Update();
+  EXPECT_EQ(view->Camera()->Position, drawnFrom);
+  QApplication::processEvents();
+  EXPECT_EQ(frames(), before + 2);  // nothing more was waiting
+}
+
+// Changes that come in while a pass runs are drawn by the pass itself, or
+// merged into one further pass; none is lost.
+TEST_F(LargeSceneTest, ChangesDuringAPassAreMergedNotLost) {
+  SheetFor(ChargeKind::Line)->SetFieldText(9, "20000");  // long enough to give the event loop turns
+  w->MakeLine();
+  QApplication::processEvents();
+  const auto frames = [&] { return view->renderer().framesDrawn(); };
+
+  // A camera change during the pass: drawn by the pass's own frame.
+  QTimer camera;
+  camera.setSingleShot(true);
+  QObject::connect(&camera, &QTimer::timeout, [&] { C<Slider>("SLLat").SetValue(33); });
+  camera.start(0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // past the event loop's throttle
+  auto before = frames();
+  w->CalcVoltix();
+  ASSERT_FALSE(camera.isActive());
+  EXPECT_EQ(view->Latitude, 33.0);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_EQ(frames(), before + 1);
+
+  // Three arrow-scale changes during a pass: one more pass, with the last scale.
+  QTimer scale;
+  scale.setSingleShot(true);
+  QObject::connect(&scale, &QTimer::timeout, [&] {
+    for (int v : {7, 8, 9}) C<Slider>("SLEScale").SetValue(v);
+  });
+  scale.start(0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  before = frames();
+  w->CalcVoltix();
+  ASSERT_FALSE(scale.isActive());
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  EXPECT_EQ(frames(), before + 2);
+  EXPECT_DOUBLE_EQ(w->EScale, std::pow(10.0, 1.5) * 150000.0);
+}
+
+// The wait cursor over a window: after the delay while work runs, at once
+// when asked, and gone when the outermost piece of work ends.
+TEST_F(LargeSceneTest, WaitCursorShowsOverLongWorkAndGoesAfterIt) {
+  QWidget window;
+  WaitCursor wait(&window, 0);
+  wait.ShowNow();  // no work: nothing
+  EXPECT_FALSE(wait.Shown());
+  wait.Begin();
+  wait.Begin();
+  EXPECT_FALSE(wait.Shown());
+  QApplication::processEvents();  // the delay has passed
+  EXPECT_TRUE(wait.Shown());
+  EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
+  wait.End();
+  EXPECT_TRUE(wait.Shown());
+  wait.End();
+  EXPECT_FALSE(wait.Shown());
+  EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+
+  // Work that ends before the delay shows nothing, even later.
+  wait.Begin();
+  wait.End();
+  QApplication::processEvents();
+  EXPECT_FALSE(wait.Shown());
+  wait.Begin();
+  wait.ShowNow();
+  EXPECT_TRUE(wait.Shown());
+  wait.End();
+  EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+
+  // The main window shows none once its work is done.
+  EXPECT_FALSE(w->ShowsWaitCursor());
 }
