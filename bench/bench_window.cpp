@@ -1,9 +1,12 @@
 // The real main window at the size a user gives it (1280 × 900), driven the
 // way a user drives it, over planes of n × n point charges built through the
-// plane sheet's Done: the field pass after Done, one Latitude step, selecting
-// the other list row, Reset, Delete and closing the window (Quit). Memory is
-// read from /proc/self/statm: resident bytes per point charge after a pass,
-// and resident memory after Delete against its value at start-up.
+// plane sheet's Done: the field pass after Done, one Latitude step, Latitude
+// changes arriving while frames are drawn, selecting the other list row,
+// Reset, Delete, destroying the window (Quit) and the whole end of the
+// program after File > Quit (QuitProgram, in a child process). Memory is read
+// from /proc/self/statm and from the allocator: bytes per point charge after
+// a pass, and memory after Delete and Reset against its value at start-up.
+// frame_ms is the part of a time the view spent drawing.
 //
 // Needs a display: xvfb-run -a -s "-screen 0 1600x1200x24" build/release/bench/bench_window
 // Sizes are the plane's side: 10, 100, 316 and 1000 (100 to 10^6 charges).

@@ -278,11 +278,11 @@ std::vector<Vector3D> SumFieldAt(const std::vector<std::shared_ptr<ChargedObject
   // threads take the next free chunk.
   constexpr std::size_t kChunk = 16;
   const std::size_t chunks = (count + kChunk - 1) / kChunk;
-  // Of its own choice the sum gives each thread some milliseconds of work at
-  // least: the workers' start, and any wait for a worker that the system has
-  // put aside for a moment, then stay small beside the sum. A small scene
-  // runs on the calling thread alone, exactly as with one thread.
-  constexpr double kWorkPerThread = 2.0e6;  // interactions
+  // Of its own choice the sum gives each thread a fifth of a millisecond of
+  // work or more, so that waking the workers (some microseconds) stays small
+  // beside the sum. A small scene runs on the calling thread alone, exactly
+  // as with one thread.
+  constexpr double kWorkPerThread = 150000.0;  // interactions
   static const unsigned hardwareThreads = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
   unsigned threads = maxThreads;
   if (threads == 0) {
