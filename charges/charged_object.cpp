@@ -1,12 +1,15 @@
 #include "charges/charged_object.h"
 
 #include "charges/charge_sphere.h"
+#include "framework/runtime/class_cast.h"
 #include "framework/runtime/construct.h"
 #include "framework/runtime/nil_object.h"
 #include "framework/runtime/runtime.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 void PointCharge::Constructor(double q, const Vector3D& position, std::weak_ptr<ChargedObject> parent) {
   Charge = q;
@@ -15,7 +18,18 @@ void PointCharge::Constructor(double q, const Vector3D& position, std::weak_ptr<
 }
 
 double PointCharge::SphereSize(double q) {
-  return std::max(10.0 * std::abs(std::pow(std::abs(q), 0.3333333333333333)), 2.0);
+  // The charges of one object are nearly always equal: the last answer is
+  // kept, so a large object costs one power, not one per charge.
+  thread_local bool known = false;
+  thread_local std::uint64_t lastBits = 0;
+  thread_local double lastSize = 0.0;
+  const auto bits = std::bit_cast<std::uint64_t>(q);
+  if (!known || bits != lastBits) {
+    lastSize = std::max(10.0 * std::abs(std::pow(std::abs(q), 0.3333333333333333)), 2.0);
+    lastBits = bits;
+    known = true;
+  }
+  return lastSize;
 }
 
 void PointCharge::Display() {
@@ -32,7 +46,7 @@ void PointCharge::Redisplay(bool selected) {
   const std::uint32_t color = 0.0 < Charge ? (selected ? kPositiveSelectedColor : kPositiveColor)
                                            : (selected ? kNegativeSelectedColor : kNegativeColor);
   // Only a sphere that shows this charge's object is shown again.
-  auto* sphere = dynamic_cast<ChargeSphere*>(GraphRep.get());
+  auto* sphere = ClassCast<ChargeSphere>(GraphRep.get());
   if (sphere != nullptr && !sphere->Parent.owner_before(Parent) && !Parent.owner_before(sphere->Parent) &&
       sphere->Reshow(&Position, color, SphereSize(Charge))) {
     return;

@@ -95,8 +95,8 @@ bool PDSphere::Reshow(const Vector3D* pos, Color color, double radius) {
     RemoveAllShapes();
     takeShape(radius, color);
   }
-  // As the constructor leaves a new sphere.
-  TakeCurrentSpace();
+  // As the constructor leaves a new sphere (its view is the current one).
+  Scale = view->GetScale();
   Orientation = Quaternion();
   RenderBackFaces = false;
   NullShader = false;
