@@ -6,7 +6,8 @@
 // program after File > Quit (QuitProgram, in a child process). Memory is read
 // from /proc/self/statm and from the allocator: bytes per point charge after
 // a pass, and memory after Delete and Reset against its value at start-up.
-// frame_ms is the part of a time the view spent drawing.
+// frame_ms is the part of a time the view spent drawing; WithoutFrames does
+// the pass and the selection with the window hidden, so that none is drawn.
 //
 // Needs a display: xvfb-run -a -s "-screen 0 1600x1200x24" build/release/bench/bench_window
 // Sizes are the plane's side: 10, 100, 316 and 1000 (100 to 10^6 charges).
@@ -354,6 +355,46 @@ void BM_Quit(benchmark::State& state) {
   reportMemoryOverStartup(state);
 }
 
+// --- the same work with the window hidden, so that no frame is drawn: what
+// the model and the scene take apart from the drawing -----------------------
+
+// A field pass, then selecting the other row; heap bytes per charge that the
+// model and the scene hold.
+void BM_WithoutFrames(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  const double charges = static_cast<double>(side) * side;
+  MainWndo& w = window();
+  reset();
+  w.hide();
+  settle();
+  const std::int64_t heapBefore = heapInUse();
+  SheetFor(ChargeKind::Plane)->SetFieldText(0, std::to_string(side));
+  w.MakePlane();
+  const double heap = static_cast<double>(heapInUse() - heapBefore) / charges;
+  SheetFor(ChargeKind::Point)->SetFieldText(0, "40");
+  w.MakePoint();
+  double pass = 0.0, select = 0.0;
+  int row = 0;
+  for (auto _ : state) {
+    auto t0 = std::chrono::steady_clock::now();
+    w.CalcVoltix();
+    pass += seconds(t0);
+    t0 = std::chrono::steady_clock::now();
+    w.ObjectList_CellClick(row, 0, 0, 0);
+    const double s = seconds(t0);
+    select += s;
+    state.SetIterationTime(s);
+    row = 1 - row;
+  }
+  w.show();
+  (void)QTest::qWaitForWindowExposed(&w);
+  reset();
+  setCharges(state, side);
+  state.counters["pass_ms"] = 1e3 * pass / static_cast<double>(state.iterations());
+  state.counters["select_ms"] = 1e3 * select / static_cast<double>(state.iterations());
+  state.counters["heap_bytes_per_charge"] = heap;
+}
+
 // --- Quit as the program does it: File > Quit in the event loop, then the
 // program's shut-down and the end of the process. Each iteration runs this
 // benchmark's own executable as a child that builds the plane and quits; the
@@ -437,6 +478,7 @@ BENCHMARK(BM_SelectOtherRow)->Apply(sizes);
 BENCHMARK(BM_Reset)->Apply(sizes);
 BENCHMARK(BM_DeleteOnlyObject)->Apply(sizes);
 BENCHMARK(BM_Quit)->Apply(sizes);
+BENCHMARK(BM_WithoutFrames)->Arg(316)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(4);
 BENCHMARK(BM_QuitProgram)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 int main(int argc, char** argv) {
