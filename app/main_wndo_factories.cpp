@@ -259,11 +259,14 @@ void MainWndo::addCharged(const std::shared_ptr<SurfaceData>& body, const std::s
   CalcVoltix();
 }
 
+// A factory's work, which the wait cursor marks, starts after the check that
+// may refuse the values: its message box waits for the user.
+
 void MainWndo::MakePoint() {
   BusyScope busy(*this);
-  const WorkScope work(*this);
   const PointInput in = ReadPoint();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const Vector3D V(in.x, in.y, in.z);
   auto body = std::make_shared<SphereData>(V, 2.0);
   auto charge = New<SingleCharge>(in.q, in.x, in.y, in.z);
@@ -272,9 +275,9 @@ void MainWndo::MakePoint() {
 
 void MainWndo::MakeLine() {
   BusyScope busy(*this);
-  const WorkScope work(*this);
   const LineInput in = ReadLine();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   auto body = std::make_shared<LineData>(in.P, in.D, in.grid, positive);
   auto charge = New<LineCharge>(in.q, in.n, in.P, in.D);
@@ -283,9 +286,9 @@ void MainWndo::MakeLine() {
 
 void MainWndo::MakePlane() {
   BusyScope busy(*this);
-  const WorkScope work(*this);
   const PlaneInput in = ReadPlane();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   const Vector3D P(in.cx, in.cy, in.cz);
   double nx = 1.0, ny = 0.0, nz = 0.0;
@@ -301,9 +304,9 @@ void MainWndo::MakePlane() {
 
 void MainWndo::MakeSphere() {
   BusyScope busy(*this);
-  const WorkScope work(*this);
   const SphereInput in = ReadSphere();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   auto body = std::make_shared<SphereData>(in.P, in.R, in.grid, positive, in.showVectors);
   auto charge = New<SphereCharge>(in.q, in.P, in.R);
@@ -312,9 +315,9 @@ void MainWndo::MakeSphere() {
 
 void MainWndo::MakeRing() {
   BusyScope busy(*this);
-  const WorkScope work(*this);
   const RingInput in = ReadRing();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   auto body = std::make_shared<RingData>(in.P, in.R, in.N, in.n, in.grid, positive);
   auto charge = New<RingCharge>(in.q, in.P, in.R, in.N, in.n);
@@ -323,9 +326,9 @@ void MainWndo::MakeRing() {
 
 void MainWndo::MakeCylinder() {
   BusyScope busy(*this);
-  const WorkScope work(*this);
   const CylinderInput in = ReadCylinder();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   // The body copies centre and axis before the charge moves and rescales them.
   Vector3D P = in.P;
