@@ -9,3 +9,7 @@ class Appl : public Application {
 public:
   using Application::Application;
 };
+
+// The program's shut-down once its event loop has ended: the kept About
+// page, the windows, the file type, the menu bar.
+void ShutDownProgram();

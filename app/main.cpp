@@ -1,9 +1,7 @@
 // Voltix: start-up into the main window, the event loop, and shut-down.
 
-#include "app/about_wndo.h"
 #include "app/appl.h"
 #include "app/file_types.h"
-#include "app/main_menu.h"
 #include "app/main_wndo.h"
 #include "framework/runtime/event_boundary.h"
 #include "framework/runtime/runtime.h"
@@ -20,12 +18,7 @@ int main(int argc, char** argv) {
     } catch (...) {
       ReportCurrentException();
     }
-    // Shut-down: the kept About page, the windows, the file type, the menu bar.
-    ReleaseAboutVoltix();
-    delete AboutWndo::LiveWindow<AboutWndo>();
-    delete MainWndo::LiveWindow<MainWndo>();
-    FileTypes::Release();
-    MainMenu::Release();
+    ShutDownProgram();
   }
   return code;
 }

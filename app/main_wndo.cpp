@@ -1,7 +1,9 @@
 #include "app/main_wndo.h"
 
+#include "app/wait_cursor.h"
 #include "charges/charged_object.h"
 #include "charges/surface_data.h"
+#include "framework/runtime/nil_object.h"
 #include "framework/runtime/runtime.h"
 #include "framework/ui/controls.h"
 #include "scene/pd3d_space.h"
@@ -9,19 +11,60 @@
 #include "scene/pd_round_arrow.h"
 #include "sheets/sheet_window.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 void MainWndo::leaveBusy() {
-  if (--busy_ == 0 && !deferred_.empty() && !deferredScheduled_) {
+  if (--busy_ != 0) return;
+  if (!deferred_.empty() && !deferredScheduled_) {
     deferredScheduled_ = true;
     QTimer::singleShot(0, this, [this] { runDeferred(); });
   }
+  // A camera change that came while busy and was not drawn since.
+  if (viewUpdatePending_) requestViewUpdate();
 }
 
-MainWndo::MainWndo() = default;
+namespace {
+// How long work runs before the wait cursor shows.
+constexpr int kWaitCursorDelayMs = 200;
+}  // namespace
+
+MainWndo::MainWndo() : waitCursor_(std::make_unique<WaitCursor>(this, kWaitCursorDelayMs)) {}
 
 MainWndo::~MainWndo() {
   if (Factories() == this) SetChargeFactories(nullptr);
+}
+
+MainWndo::WorkScope::WorkScope(MainWndo& w) : w_(w) { w_.waitCursor_->Begin(); }
+MainWndo::WorkScope::~WorkScope() { w_.waitCursor_->End(); }
+
+bool MainWndo::ShowsWaitCursor() const { return waitCursor_->Shown(); }
+
+void MainWndo::requestViewUpdate() {
+  viewUpdatePending_ = true;
+  if (viewUpdateScheduled_) return;
+  viewUpdateScheduled_ = true;
+  QTimer::singleShot(0, this, [this] { flushViewUpdate(); });
+}
+
+void MainWndo::flushViewUpdate() {
+  viewUpdateScheduled_ = false;
+  // While busy the running work draws the view at its end, or leaving the
+  // busy state asks again.
+  if (!viewUpdatePending_ || Busy()) return;
+  renderView();
+}
+
+void MainWndo::renderView() {
+  WorkScope work(*this);
+  viewUpdatePending_ = false;
+  // A frame gives the event loop no turn: show the cursor before one that
+  // will likely take long, as the last did.
+  if (lastFrameSeconds_ >= kWaitCursorDelayMs / 1000.0) waitCursor_->ShowNow();
+  QElapsedTimer clock;
+  clock.start();
+  Deref(MyPDSpace()).Update();
+  lastFrameSeconds_ = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }
 
 MainWndo* MainWndo::Shared() {
@@ -57,9 +100,10 @@ void MainWndo::Event_Open() {
 
 void MainWndo::Event_Close() { Quit(0); }
 
-bool MainWndo::deferIfBusy(std::function<void()> handler) {
+bool MainWndo::deferIfBusy(std::function<void()> handler, Merge merge) {
   if (busy_ == 0 || Resetting) return false;
-  deferred_.push_back(std::move(handler));
+  if (merge != Merge::No && !deferred_.empty() && deferred_.back().merge == merge) return true;
+  deferred_.push_back({std::move(handler), merge});
   return true;
 }
 
@@ -74,6 +118,6 @@ void MainWndo::runDeferred() {
       deferred_.insert(deferred_.begin(), batch.begin() + static_cast<std::ptrdiff_t>(i), batch.end());
       return;
     }
-    batch[i]();
+    batch[i].handler();
   }
 }

@@ -16,6 +16,7 @@
 
 class ChargedObject;
 class ChargeSheet;
+class WaitCursor;
 class SurfaceData;
 class PDBox;
 class PDRoundArrow;
@@ -124,6 +125,9 @@ public:
   // entered meanwhile (through a yield or a modal loop) are deferred until it
   // has finished, so they never see half-updated lists.
   [[nodiscard]] bool Busy() const { return busy_ > 0; }
+  // True while the wait cursor shows over the window (work running longer
+  // than a moment).
+  [[nodiscard]] bool ShowsWaitCursor() const;
   // The kind of a charged object (its factory and sheet).
   static ChargeKind KindOf(const ChargedObject& co);
   // Point charges of every listed object.
@@ -154,11 +158,34 @@ private:
   };
   void leaveBusy();
 
+  // Marks a pass, a factory or a redraw: the wait cursor shows while the
+  // outermost one runs longer than a moment.
+  class WorkScope {
+  public:
+    explicit WorkScope(MainWndo& w);
+    ~WorkScope();
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+  private:
+    MainWndo& w_;
+  };
+
   // Runs a handler now, or, while the window is busy, once it is no longer.
   // Code that sets a control while Resetting is itself part of the running
-  // handler, so it runs at once.
-  bool deferIfBusy(std::function<void()> handler);
+  // handler, so it runs at once. A field pass deferred right behind another
+  // is not queued twice: the one queued reads the state it finds when it runs.
+  enum class Merge { No, FieldPass };
+  bool deferIfBusy(std::function<void()> handler, Merge merge = Merge::No);
   void runDeferred();
+
+  // Camera changes: the view draws the latest camera once, when the events
+  // waiting now have been handled, however many changes came in meanwhile.
+  void requestViewUpdate();
+  void flushViewUpdate();
+  // Draws the view now (the latest camera with it), showing the wait cursor
+  // first when the last frame took long.
+  void renderView();
 
   // Which lattice points a pass evaluates: those passing the plane choice and
   // every body's near-body and inside/outside tests, in lattice order.
@@ -183,6 +210,14 @@ private:
   int busy_ = 0;
   // Set while the field pass redraws the test dot: the pass renders once, at its end.
   bool inFieldPass_ = false;
-  std::vector<std::function<void()>> deferred_;
+  struct Deferred {
+    std::function<void()> handler;
+    Merge merge = Merge::No;
+  };
+  std::vector<Deferred> deferred_;
   bool deferredScheduled_ = false;
+  bool viewUpdatePending_ = false;
+  bool viewUpdateScheduled_ = false;
+  double lastFrameSeconds_ = 0.0;
+  std::unique_ptr<WaitCursor> waitCursor_;
 };

@@ -261,10 +261,14 @@ void MainWndo::addCharged(const std::shared_ptr<SurfaceData>& body, const std::s
   CalcVoltix();
 }
 
+// A factory's work, which the wait cursor marks, starts after the check that
+// may refuse the values: its message box waits for the user.
+
 void MainWndo::MakePoint() {
   BusyScope busy(*this);
   const PointInput in = ReadPoint();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const Vector3D V(in.x, in.y, in.z);
   auto body = std::make_shared<SphereData>(V, 2.0);
   auto charge = New<SingleCharge>(in.q, in.x, in.y, in.z);
@@ -275,6 +279,7 @@ void MainWndo::MakeLine() {
   BusyScope busy(*this);
   const LineInput in = ReadLine();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   auto body = std::make_shared<LineData>(in.P, in.D, in.grid, positive);
   auto charge = New<LineCharge>(in.q, in.n, in.P, in.D);
@@ -285,6 +290,7 @@ void MainWndo::MakePlane() {
   BusyScope busy(*this);
   const PlaneInput in = ReadPlane();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   const Vector3D P(in.cx, in.cy, in.cz);
   double nx = 1.0, ny = 0.0, nz = 0.0;
@@ -302,6 +308,7 @@ void MainWndo::MakeSphere() {
   BusyScope busy(*this);
   const SphereInput in = ReadSphere();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   auto body = std::make_shared<SphereData>(in.P, in.R, in.grid, positive, in.showVectors);
   auto charge = New<SphereCharge>(in.q, in.P, in.R);
@@ -312,6 +319,7 @@ void MainWndo::MakeRing() {
   BusyScope busy(*this);
   const RingInput in = ReadRing();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   auto body = std::make_shared<RingData>(in.P, in.R, in.N, in.n, in.grid, positive);
   auto charge = New<RingCharge>(in.q, in.P, in.R, in.N, in.n);
@@ -322,6 +330,7 @@ void MainWndo::MakeCylinder() {
   BusyScope busy(*this);
   const CylinderInput in = ReadCylinder();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
+  const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
   // The body copies centre and axis before the charge moves and rescales them.
   Vector3D P = in.P;

@@ -86,6 +86,7 @@ void MainWndo::makeMatrixBox(const Vector3D& p) {
 
 void MainWndo::CalcVoltix() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   PD3DSpace& view = Deref(MyPDSpace());
   // 1. Empty the view; the old boxes left with everything else.
   view.RemoveAllObjects();
@@ -95,16 +96,14 @@ void MainWndo::CalcVoltix() {
   const std::size_t nS = SurfaceList.size();
   const int ch = ControlRef<PopupMenu>("PMShow").ListIndex();
   const int s = ControlRef<Slider>("SLScan").Value();
-  // 4. The charges, the selected one dark, with the rows following.
+  // 4. The charges, the selected one dark, with the rows following. Their
+  // spheres left the view in step 1 and go back in as new ones would, in the
+  // same order and colours, rather than being made anew.
   auto& list = ControlRef<ListBox>("ObjectList");
   for (std::size_t n = 0; n < nC; ++n) {
-    const auto& co = ChrgObjList[n];
+    const std::shared_ptr<ChargedObject> co = ChrgObjList[n];
     const bool selected = co == SelectedObject;
-    if (selected) {
-      co->DisplaySelected();
-    } else {
-      co->DisplayIt();
-    }
+    co->Redisplay(selected);
     list.SetSelected(static_cast<int>(n), selected);
     RuntimeBackgroundTask();
   }
@@ -138,11 +137,12 @@ void MainWndo::CalcVoltix() {
     const QScopedValueRollback<bool> oneRender(inFieldPass_, true);
     UpdateTestCharge();
   }
-  CurrentScene().Update();
+  renderView();
 }
 
 void MainWndo::UpdateMatrix() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   if (!ControlRef<CheckBox>("CBDotMatrix").Value()) {
     for (std::size_t n = 0; n < Matrix.size(); ++n) {
       CurrentScene().RemoveObject(Matrix[n]);
@@ -160,11 +160,12 @@ void MainWndo::UpdateMatrix() {
     const int s = ControlRef<Slider>("SLScan").Value();
     for (const Vector3D& p : evaluatedPoints(ch, s, nS)) makeMatrixBox(p);
   }
-  CurrentScene().Update();
+  renderView();
 }
 
 void MainWndo::UpdateTestCharge() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   PD3DSpace& view = Deref(MyPDSpace());
   if (TestDot) {
     view.RemoveObject(TestDot);
@@ -203,26 +204,29 @@ void MainWndo::UpdateTestCharge() {
       }
     }
   }
-  if (!Resetting && !inFieldPass_) view.Update();
+  if (!Resetting && !inFieldPass_) renderView();
 }
 
 void MainWndo::UpdateHighlight() {
   BusyScope busy(*this);
+  const WorkScope work(*this);
   for (std::size_t n = 0; n < ChrgObjList.size(); ++n) {
     const std::shared_ptr<ChargedObject> co = ChrgObjList[n];
+    // The spheres taken out go back in at the end of the scene in their new
+    // colour, as new spheres would.
     if (co == SelectedObject) {
       RemoveChrgObject(co);
-      co->DisplaySelected();
+      co->Redisplay(true);
     } else if (!co->ChargeList.empty() && co->ChargeList[0]->GraphRep) {
       const Color c = co->ChargeList[0]->GraphRep->myColor;
       if (c == kPositiveSelectedColor || c == kNegativeSelectedColor) {
         RemoveChrgObject(co);
-        co->DisplayIt();
+        co->Redisplay(false);
       }
     }
     RuntimeBackgroundTask();
   }
-  CurrentScene().Update();
+  renderView();
 }
 
 void MainWndo::RemoveChrgObject(const std::shared_ptr<ChargedObject>& co) {

@@ -13,25 +13,50 @@
 
 #include <cmath>
 
+namespace {
+
+// Gives the memory of the point charges that a handler let go of back to the
+// system when it is done, if they were many (a large object and its spheres):
+// the heap would otherwise keep it for good.
+class ReturnMemoryOfDroppedCharges {
+public:
+  explicit ReturnMemoryOfDroppedCharges(const MainWndo& w) : w_(w), before_(w.PointChargesInScene()) {}
+  ~ReturnMemoryOfDroppedCharges() {
+    constexpr std::int64_t kMany = 100'000;  // some 40 MB
+    if (before_ - w_.PointChargesInScene() >= kMany) ReturnFreeMemory();
+  }
+  ReturnMemoryOfDroppedCharges(const ReturnMemoryOfDroppedCharges&) = delete;
+  ReturnMemoryOfDroppedCharges& operator=(const ReturnMemoryOfDroppedCharges&) = delete;
+
+private:
+  const MainWndo& w_;
+  std::int64_t before_;
+};
+
+}  // namespace
+
 // --- camera -----------------------------------------------------------------------
+
+// Each change is taken at once; the view draws once for all the changes that
+// come in together (a drag, clicks while a frame is drawn).
 
 void MainWndo::SLZoom_ValueChanged() {
   const double z = static_cast<double>(ControlRef<Slider>("SLZoom").Value()) / 100.0;
   PD3DSpace& view = Deref(MyPDSpace());
   view.DoZoom(std::pow(10.0, z));
-  if (!Resetting) view.Update();
+  if (!Resetting) requestViewUpdate();
 }
 
 void MainWndo::SLLat_ValueChanged() {
   PD3DSpace& view = Deref(MyPDSpace());
   view.Latitude = static_cast<double>(ControlRef<Slider>("SLLat").Value());
-  if (!Resetting) view.Update();
+  if (!Resetting) requestViewUpdate();
 }
 
 void MainWndo::SLLong_ValueChanged() {
   PD3DSpace& view = Deref(MyPDSpace());
   view.Longitude = static_cast<double>(ControlRef<Slider>("SLLong").Value());
-  if (!Resetting) view.Update();
+  if (!Resetting) requestViewUpdate();
 }
 
 // --- arrow scale --------------------------------------------------------------------
@@ -48,7 +73,7 @@ void MainWndo::SLEScale_Open() { EScale = ArrowScale(ControlRef<Slider>("SLEScal
 void MainWndo::SLEScale_ValueChanged() {
   EScale = ArrowScale(ControlRef<Slider>("SLEScale").Value());
   if (Resetting) return;
-  if (deferIfBusy([this] { CalcVoltix(); })) return;
+  if (deferIfBusy([this] { CalcVoltix(); }, Merge::FieldPass)) return;
   CalcVoltix();
 }
 
@@ -58,7 +83,7 @@ void MainWndo::MyPDSpace_Open() {
   PD3DSpace& view = Deref(MyPDSpace());
   view.ShowAxes = true;
   view.StopAutoUpdate();
-  view.Update();
+  renderView();
 }
 
 void MainWndo::MyPDSpace_Click(int x, int y) {
@@ -111,6 +136,7 @@ int MainWndo::selectedIndex() {
 
 void MainWndo::DeleteButton_Action() {
   if (deferIfBusy([this] { DeleteButton_Action(); })) return;
+  const ReturnMemoryOfDroppedCharges giveBack(*this);
   BusyScope busy(*this);
   const int k = selectedIndex();
   if (k == -1) return;
@@ -123,6 +149,7 @@ void MainWndo::DeleteButton_Action() {
 
 void MainWndo::Edit_Action() {
   if (deferIfBusy([this] { Edit_Action(); })) return;
+  const ReturnMemoryOfDroppedCharges giveBack(*this);
   BusyScope busy(*this);
   const int k = selectedIndex();
   if (k == -1) return;
@@ -144,10 +171,16 @@ void MainWndo::Edit_Action() {
 
 void MainWndo::PBReset_Action() {
   if (deferIfBusy([this] { PBReset_Action(); })) return;
+  const ReturnMemoryOfDroppedCharges giveBack(*this);
   BusyScope busy(*this);
+  const WorkScope work(*this);
   ChrgObjList.clear();
   SurfaceList.clear();
   Matrix.clear();
+  // The selection stays, unlisted: it can be neither shown nor edited again.
+  // Held by nothing else, it lets go of its charges and their spheres, so
+  // that a Reset gives back the memory of the scene.
+  if (SelectedObject && SelectedObject.use_count() == 1) SelectedObject->DropCharges();
   ControlRef<ListBox>("ObjectList").DeleteAllRows();
   Resetting = true;
   struct Restore {
@@ -168,7 +201,7 @@ void MainWndo::PBReset_Action() {
   Resetting = false;
   PD3DSpace& view = Deref(PD3D::SelectedSpace.data());
   view.RemoveAllObjects();
-  view.Update();
+  renderView();
 }
 
 // --- charge buttons -------------------------------------------------------------------
@@ -220,7 +253,7 @@ void MainWndo::CBDotMatrix_Action() {
 
 void MainWndo::SLScan_ValueChanged() {
   if (Resetting) return;
-  if (deferIfBusy([this] { CalcVoltix(); })) return;
+  if (deferIfBusy([this] { CalcVoltix(); }, Merge::FieldPass)) return;
   CalcVoltix();
 }
 

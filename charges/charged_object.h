@@ -36,6 +36,12 @@ public:
   // the previous sphere stays in the scene until the caller removes it.
   virtual void Display();
   virtual void DisplaySelected();
+  // Shows the charge as Display (selected: DisplaySelected) does, for a
+  // caller that has taken the charge's sphere out of the scene: the sphere
+  // in GraphRep goes back into the scene in the look a new one would have,
+  // instead of a new one being made. Where it cannot (no sphere, or one of
+  // another view), a new sphere is made.
+  void Redisplay(bool selected);
 
   // Radius of the sphere that shows a charge q: ten times its cube root, at least 2.
   [[nodiscard]] static double SphereSize(double q);
@@ -75,6 +81,16 @@ public:
   virtual void ExportData();
   virtual void ImportData();
   virtual void DisplaySelected();
+  // DisplayIt (selected: DisplaySelected) for a caller that has taken the
+  // object's spheres out of the scene: each point charge's Redisplay, with
+  // the same yields.
+  void Redisplay(bool selected);
+
+  // Lets go of the point charges and of all made from them (their spheres,
+  // the packed copy), for an object that will be neither shown nor summed
+  // again: an unlisted object that is only held, so that it does not hold
+  // the memory of its charges too.
+  void DropCharges();
 
   // The contiguous copy of ChargeList's charges and positions. Built by the
   // kinds' constructors; rebuilt here if ChargeList has changed size since.
@@ -89,4 +105,7 @@ protected:
 
 private:
   mutable PackedCharges packed_;
+  // Point charges are made many at a time, in blocks that live as long as
+  // any of their charges is referred to.
+  std::shared_ptr<std::vector<PointCharge>> chargeBlock_;
 };

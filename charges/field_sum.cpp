@@ -145,11 +145,105 @@ HWY_AFTER_NAMESPACE();
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 namespace voltix_field {
 HWY_EXPORT(SumBlock);
 HWY_EXPORT(TargetName);
+
+namespace {
+
+// Worker threads started once, on the first sum large enough to share, and
+// kept for every later one: starting threads anew for each pass costs more
+// than a small pass takes.
+class WorkerPool {
+public:
+  static WorkerPool& Shared() {
+    static WorkerPool pool;
+    return pool;
+  }
+
+  WorkerPool() = default;
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+  ~WorkerPool() {
+    {
+      const std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    for (auto& t : threads_) t.join();
+  }
+
+  // Runs work(true) on the calling thread and work(false) on up to `helpers`
+  // workers at once, and returns when every share has finished. Workers that
+  // wake after the caller has finished its own share take no part. Returns
+  // false, having run nothing, while another sum holds the pool (a sum begun
+  // during a yield of this one, or on another thread).
+  bool run(unsigned helpers, const std::function<void(bool)>& work) {
+    if (inUse_.exchange(true, std::memory_order_acquire)) return false;
+    struct Release {
+      std::atomic<bool>& flag;
+      ~Release() { flag.store(false, std::memory_order_release); }
+    } release{inUse_};
+    {
+      const std::lock_guard lock(mutex_);
+      while (threads_.size() < helpers) threads_.emplace_back([this] { loop(); });
+      job_ = &work;
+      wanted_ = helpers;
+      taken_ = 0;
+      ++generation_;
+    }
+    wake_.notify_all();
+    // The job is closed and its started shares awaited however the caller's
+    // share ends.
+    struct Close {
+      WorkerPool& pool;
+      ~Close() {
+        std::unique_lock lock(pool.mutex_);
+        pool.job_ = nullptr;
+        pool.finished_.wait(lock, [this] { return pool.running_ == 0; });
+      }
+    } close{*this};
+    work(true);
+    return true;
+  }
+
+private:
+  void loop() {
+    std::uint64_t seen = 0;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return stop_ || (job_ != nullptr && generation_ != seen && taken_ < wanted_); });
+      if (stop_) return;
+      seen = generation_;
+      ++taken_;
+      ++running_;
+      const std::function<void(bool)>* job = job_;
+      lock.unlock();
+      (*job)(false);
+      lock.lock();
+      if (--running_ == 0) finished_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable finished_;
+  std::vector<std::thread> threads_;
+  const std::function<void(bool)>* job_ = nullptr;
+  unsigned wanted_ = 0;
+  unsigned taken_ = 0;
+  unsigned running_ = 0;
+  std::uint64_t generation_ = 0;
+  bool stop_ = false;
+  std::atomic<bool> inUse_{false};
+};
+
+}  // namespace
 }  // namespace voltix_field
 
 const char* FieldSumTarget() { return HWY_DYNAMIC_DISPATCH(voltix_field::TargetName)(); }
@@ -184,10 +278,18 @@ std::vector<Vector3D> SumFieldAt(const std::vector<std::shared_ptr<ChargedObject
   // threads take the next free chunk.
   constexpr std::size_t kChunk = 16;
   const std::size_t chunks = (count + kChunk - 1) / kChunk;
-  unsigned threads = maxThreads != 0 ? maxThreads : std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
-  // Below this much work starting threads costs more than it saves.
-  if (maxThreads == 0 && static_cast<double>(count) * static_cast<double>(charges) < 100000.0) threads = 1;
-  threads = static_cast<unsigned>(std::min<std::size_t>(threads, chunks));
+  // Of its own choice the sum gives each thread a fifth of a millisecond of
+  // work or more, so that waking the workers (some microseconds) stays small
+  // beside the sum. A small scene runs on the calling thread alone, exactly
+  // as with one thread.
+  constexpr double kWorkPerThread = 150000.0;  // interactions
+  static const unsigned hardwareThreads = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+  unsigned threads = maxThreads;
+  if (threads == 0) {
+    const double work = static_cast<double>(count) * static_cast<double>(charges);
+    threads = static_cast<unsigned>(std::clamp(work / kWorkPerThread, 1.0, static_cast<double>(hardwareThreads)));
+  }
+  threads = static_cast<unsigned>(std::min<std::size_t>({threads, chunks, 64}));
 
   // The first dispatch picks the instruction set; do it here, once, then let
   // every thread call the chosen function directly.
@@ -208,11 +310,8 @@ std::vector<Vector3D> SumFieldAt(const std::vector<std::shared_ptr<ChargedObject
     }
   };
 
-  std::vector<std::thread> workers;
-  workers.reserve(threads > 0 ? threads - 1 : 0);
-  for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work, false);
-  work(true);
-  for (auto& w : workers) w.join();
+  const std::function<void(bool)> job = work;
+  if (threads <= 1 || !voltix_field::WorkerPool::Shared().run(threads - 1, job)) work(true);
 
   for (std::size_t i = 0; i < count; ++i) result[i] = Vector3D(ex[i], ey[i], ez[i]);
   return result;

@@ -10,7 +10,9 @@
 // over objects in list order of obj->VoltixAt(point), with exactly the same
 // bits, evaluated vectorised across points and spread over worker threads.
 // Call it on the thread that owns the objects; the workers compute numbers
-// only. maxThreads 0 picks the number from the hardware and the work size.
+// only. The worker threads are started once and kept for later sums.
+// maxThreads 0 picks the number from the hardware and the work size; a small
+// sum runs on the calling thread alone.
 [[nodiscard]] std::vector<Vector3D> SumFieldAt(const std::vector<std::shared_ptr<ChargedObject>>& objects,
                                                const std::vector<Vector3D>& points, unsigned maxThreads = 0);
 

@@ -32,6 +32,8 @@ ShapeTextObserver SetShapeTextObserver(ShapeTextObserver observer) {
   return std::exchange(Observer(), std::move(observer));
 }
 
+bool ShapeTextObserved() { return static_cast<bool>(Observer()); }
+
 void PD3DObject::AddShapeText(const std::string& text) {
   if (Observer()) Observer()(*this, text);
   // A refused text leaves the object invisible: say so rather than nothing.
@@ -47,6 +49,23 @@ PD3DSpace& CurrentSpace() { return Deref(PD3D::SelectedSpace.data()); }
 Vector3D& Need(std::optional<Vector3D>& v) {
   if (!v) throw NilObjectException();
   return *v;
+}
+
+Vector3D& Need(HeapOptional<Vector3D>& v) {
+  if (!v) throw NilObjectException();
+  return *v;
+}
+
+std::shared_ptr<PD3DObject> PD3DObject::CompositeHolder() const {
+  return compositeHolder_ ? compositeHolder_->lock() : nullptr;
+}
+
+void PD3DObject::SetCompositeHolder(const std::shared_ptr<PD3DObject>& holder) {
+  if (holder) {
+    compositeHolder_ = std::weak_ptr<PD3DObject>(holder);
+  } else {
+    compositeHolder_.reset();
+  }
 }
 
 void PD3DObject::ApplyScale(double s) {
@@ -93,7 +112,7 @@ void PD3DObject::JoinSpace() {
 }
 
 Vector3D PD3DObject::BoundCorner(int mode, double sign, const Vector3D& offset) {
-  Bounds = ComputeBounds(mode);
-  const double R = Bounds.Radius;
+  Bounds() = ComputeBounds(mode);
+  const double R = Bounds().Radius;
   return Position.Plus(Vector3D(R, R, R).Times(sign)).Plus(offset);
 }

@@ -2,6 +2,7 @@
 
 #include "framework/3d/element3d.h"
 #include "framework/math/vector3d.h"
+#include "framework/runtime/heap_optional.h"
 #include "scene/pd3d.h"
 
 #include <functional>
@@ -15,13 +16,16 @@
 //
 // Objects are made in two steps (New<T>(args...)): allocation, then the
 // subclass's Constructor, which joins PD3D::SelectedSpace's group.
+//
+// Fields that few kinds set (axis, up, the composite) are kept out of line, so
+// that the many spheres of a scene stay small.
 class PD3DObject : public Object3D {
 public:
-  std::optional<Vector3D> axis;
-  std::optional<Vector3D> up;
-  Color myColor = 0;
+  HeapOptional<Vector3D> axis;
+  HeapOptional<Vector3D> up;
   QPointer<PD3DSpace> space;
   std::optional<Vector3D> pos;
+  Color myColor = 0;
 
   // Carries the object from the current view's lastscale to scene scale s.
   virtual void ApplyScale(double s);
@@ -34,8 +38,15 @@ public:
   virtual void Rotate(double angle, Vector3D& axis, const Vector3D& center);
 
   // The composite (round arrow, flat arrow, label) this object is a part of,
-  // so that removing a part finds its whole without scanning the scene.
-  std::weak_ptr<PD3DObject> compositeHolder;
+  // so that removing a part finds its whole without scanning the scene; null
+  // for an object on its own.
+  [[nodiscard]] std::shared_ptr<PD3DObject> CompositeHolder() const;
+  void SetCompositeHolder(const std::shared_ptr<PD3DObject>& holder);
+
+private:
+  HeapOptional<std::weak_ptr<PD3DObject>> compositeHolder_;
+
+public:
 
 protected:
   // Hands a 3DMF shape text to the framework (AddShapeFromString(text, -1));
@@ -57,6 +68,8 @@ protected:
 // install one to read the texts, which are not kept. Returns the previous one.
 using ShapeTextObserver = std::function<void(const PD3DObject& object, const std::string& text)>;
 ShapeTextObserver SetShapeTextObserver(ShapeTextObserver observer);
+// Whether an observer is installed.
+bool ShapeTextObserved();
 
 // True when a × b is shorter than the threshold the primitives use to call
 // two directions parallel (squared length below 0.001).
@@ -66,3 +79,4 @@ bool NearlyParallel(const Vector3D& a, const Vector3D& b);
 PD3DSpace& CurrentSpace();
 // The vector held in an optional field, or NilObjectException.
 Vector3D& Need(std::optional<Vector3D>& v);
+Vector3D& Need(HeapOptional<Vector3D>& v);

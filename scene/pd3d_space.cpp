@@ -1,5 +1,6 @@
 #include "scene/pd3d_space.h"
 
+#include "framework/runtime/class_cast.h"
 #include "framework/runtime/construct.h"
 #include "framework/runtime/nil_object.h"
 #include "framework/runtime/runtime.h"
@@ -39,7 +40,7 @@ std::vector<SceneMember> SceneMembers(Group3D* group) {
   if (group == nullptr) return members;
   const auto& items = group->Items();
   members.reserve(items.size());
-  for (const auto& item : items) members.push_back({item, dynamic_cast<PD3DObject*>(item.get())});
+  for (const auto& item : items) members.push_back({item, ClassCast<PD3DObject>(item.get())});
   return members;
 }
 
@@ -160,7 +161,7 @@ void PD3DSpace::UpdateCamera() {
     std::shared_ptr<PDLabel> label;
     if (group != nullptr) {
       const auto& items = group->Items();
-      if (static_cast<std::size_t>(i) < items.size() && dynamic_cast<PDLabel*>(items[i].get()) != nullptr)
+      if (static_cast<std::size_t>(i) < items.size() && ClassCast<PDLabel>(items[i].get()) != nullptr)
         label = std::static_pointer_cast<PDLabel>(items[i]);
     }
     if (label) {
@@ -172,7 +173,7 @@ void PD3DSpace::UpdateCamera() {
         const Vector3D from = Need(label->pos).Times(Scale);
         const Vector3D to = label->Position;
         auto line = New<PDLine>(&from, &to, label->lineclr);
-        line->compositeHolder = label;
+        line->SetCompositeHolder(label);
         label->line = line;
         line->ApplyScale(1.0);
         // Its points are displayed ones, so it takes no scale of its own.
@@ -195,9 +196,9 @@ void PD3DSpace::RemoveObject(PD3DObject* obj) {
   Group3D& group = Deref(Objects());
   // A part of a composite takes the whole composite with it. Parts know their
   // holder, so no scan of the scene is needed.
-  std::shared_ptr<PD3DObject> holder = obj->compositeHolder.lock();
+  std::shared_ptr<PD3DObject> holder = obj->CompositeHolder();
   PD3DObject* whole = holder ? holder.get() : obj;
-  if (auto* round = dynamic_cast<PDRoundArrow*>(whole)) {
+  if (auto* round = ClassCast<PDRoundArrow>(whole)) {
     if (obj == whole || obj == round->cylinder.get() || obj == round->cone.get()) {
       group.Remove(round->cylinder.get());
       group.Remove(round->cone.get());
@@ -205,7 +206,7 @@ void PD3DSpace::RemoveObject(PD3DObject* obj) {
       return;
     }
   }
-  if (auto* flat = dynamic_cast<PDArrow*>(whole)) {
+  if (auto* flat = ClassCast<PDArrow>(whole)) {
     if (obj == whole || obj == flat->Box.get() || obj == flat->pyramid.get()) {
       group.Remove(flat->Box.get());
       group.Remove(flat->pyramid.get());
@@ -213,7 +214,7 @@ void PD3DSpace::RemoveObject(PD3DObject* obj) {
       return;
     }
   }
-  if (auto* label = dynamic_cast<PDLabel*>(whole)) {
+  if (auto* label = ClassCast<PDLabel>(whole)) {
     // An old leader line (replaced since) no longer belongs to the label.
     if (obj == whole || obj == label->line.get()) {
       if (label->line) group.Remove(label->line.get());
@@ -286,8 +287,8 @@ double PD3DSpace::CornerCheck(const Vector3D& max, const Vector3D& min) {
 
 bool PD3DSpace::IsScaledObject(const PD3DObject& obj) const {
   if (&obj == XAxis.get() || &obj == YAxis.get() || &obj == ZAxis.get()) return false;
-  if (dynamic_cast<const PDLabel*>(&obj) != nullptr) return false;
-  if (const auto* line = dynamic_cast<const PDLine*>(&obj)) return !line->labelline;
+  if (ClassCast<const PDLabel>(&obj) != nullptr) return false;
+  if (const auto* line = ClassCast<const PDLine>(&obj)) return !line->labelline;
   return true;
 }
 

@@ -19,10 +19,10 @@ void PDArrow::Constructor(const Vector3D* pos, Color color, const Vector3D* axis
 
   const Vector3D shaftPos = p.Plus(a.Times(0.35));
   Box = New<PDBox>(&shaftPos, color, &shaftSize, &a, up);
-  Box->compositeHolder = self;
+  Box->SetCompositeHolder(self);
   const Vector3D headPos = p.Plus(a.Times(0.7));
   pyramid = New<PDPyramid>(&headPos, color, &headSize, &a, up);
-  pyramid->compositeHolder = self;
+  pyramid->SetCompositeHolder(self);
 
   Visible = true;
   PlaceAt(p);

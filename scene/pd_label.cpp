@@ -93,7 +93,7 @@ void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double v
     const Vector3D anchor = *this->pos;
     const Vector3D end = Position;
     line = New<PDLine>(&anchor, &end, lineColor);
-    line->compositeHolder = std::static_pointer_cast<PD3DObject>(shared_from_this());
+    line->SetCompositeHolder(std::static_pointer_cast<PD3DObject>(shared_from_this()));
     lineclr = lineColor;
     line->labelline = true;
     line->NullShader = true;

@@ -24,11 +24,11 @@ void PDRoundArrow::Constructor(const Vector3D* pos, Color color, const Vector3D*
   const auto self = std::static_pointer_cast<PD3DObject>(shared_from_this());
 
   cylinder = New<PDCylinder>(&p, color, &shaft, r);
-  cylinder->compositeHolder = self;
+  cylinder->SetCompositeHolder(self);
   const Vector3D headPos = p.Plus(shaft);
   const Vector3D head = a.Times(f);
   cone = New<PDCone>(&headPos, color, &head, 2.0 * r);
-  cone->compositeHolder = self;
+  cone->SetCompositeHolder(self);
 
   Visible = true;
   PlaceAt(p);

@@ -26,7 +26,7 @@ RoundSolid MakeRoundSolid(std::string_view keyword, const PD3DSpace& view, const
   return s;
 }
 
-Vector3D HalfHeight(std::optional<Vector3D>& axis) {
+Vector3D HalfHeight(HeapOptional<Vector3D>& axis) {
   const double S = CurrentSpace().GetScale();
   return Need(axis).Times(S / 2.0);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/math/vector3d.h"
+#include "framework/runtime/heap_optional.h"
 #include "scene/pd3d.h"
 
 #include <optional>
@@ -24,4 +25,4 @@ RoundSolid MakeRoundSolid(std::string_view keyword, const PD3DSpace& view, const
                           const Vector3D* axis, double radius);
 
 // Half the displayed height vector: axis × (current scene scale ÷ 2).
-Vector3D HalfHeight(std::optional<Vector3D>& axis);
+Vector3D HalfHeight(HeapOptional<Vector3D>& axis);

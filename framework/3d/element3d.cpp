@@ -3,7 +3,29 @@
 #include "framework/ui/picture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+
+namespace {
+// Bits of Element3D::groupState_ for the group named by groupId_.
+constexpr std::uint8_t kMember = 1;   // in the group once
+constexpr std::uint8_t kPending = 2;  // removed, still in its list until the next compaction
+}  // namespace
+
+Element3D::Element3D() = default;
+Element3D::~Element3D() = default;
+
+ElementExtras& Element3D::extras() {
+  if (!extras_) extras_ = std::make_unique<ElementExtras>();
+  return *extras_;
+}
+
+Bounds3D& Element3D::Bounds() { return extras().bounds; }
+
+const Bounds3D& Element3D::Bounds() const {
+  static const Bounds3D none;
+  return extras_ ? extras_->bounds : none;
+}
 
 void Element3D::Roll(double angle) {
   Quaternion q;
@@ -29,15 +51,49 @@ Vector3D Element3D::ToWorld(const Vector3D& local) const {
   return Orientation.Transform(local.Times(Scale)).Plus(Position);
 }
 
+// ---- Object3D ----
+
 bool Object3D::AddShapeFromString(const std::string& text, int) {
   ShapeParseResult result = ReadShapeText(text);
   if (!result.ok()) {
-    lastShapeError_ = result.error;
+    extras().lastShapeError = result.error;
     return false;
   }
-  lastShapeError_.clear();
-  meshShapes_.insert(meshShapes_.end(), result.shapes.begin(), result.shapes.end());
+  if (extras_) extras_->lastShapeError.clear();
+  for (auto& shape : result.shapes) AddMeshShape(std::move(shape));
   return true;
+}
+
+void Object3D::AddMeshShape(std::shared_ptr<const MeshShape> shape) {
+  if (!mesh_ && (!extras_ || extras_->meshShapes.empty())) {
+    mesh_ = std::move(shape);
+    return;
+  }
+  auto& all = extras().meshShapes;
+  if (mesh_) all.push_back(std::move(mesh_));
+  all.push_back(std::move(shape));
+}
+
+void Object3D::RemoveAllShapes() {
+  mesh_.reset();
+  if (extras_) {
+    extras_->meshShapes.clear();
+    extras_->pictureShapes.clear();
+  }
+}
+
+Object3D::MeshShapeList Object3D::MeshShapes() const {
+  if (extras_ && !extras_->meshShapes.empty()) return extras_->meshShapes;
+  return mesh_ ? MeshShapeList(&mesh_, 1) : MeshShapeList();
+}
+
+Object3D::PictureShapeList Object3D::PictureShapes() const {
+  return extras_ ? PictureShapeList(extras_->pictureShapes) : PictureShapeList();
+}
+
+const std::string& Object3D::LastShapeError() const {
+  static const std::string none;
+  return extras_ ? extras_->lastShapeError : none;
 }
 
 void Object3D::AddShapePicture(const QImage& picture, double scale, int) {
@@ -45,7 +101,7 @@ void Object3D::AddShapePicture(const QImage& picture, double scale, int) {
   shape.image = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   shape.width = picture.width() * scale;
   shape.height = picture.height() * scale;
-  pictureShapes_.push_back(std::move(shape));
+  extras().pictureShapes.push_back(std::move(shape));
 }
 
 void Object3D::AddShapePicture(const Picture& picture, double scale, int index) {
@@ -54,19 +110,55 @@ void Object3D::AddShapePicture(const Picture& picture, double scale, int index) 
 
 Bounds3D Object3D::ComputeBounds(int) const {
   double r = 0.0;
-  for (const auto& s : meshShapes_) r = std::max(r, s->geometry->radius);
-  for (const auto& p : pictureShapes_) r = std::max(r, 0.5 * std::hypot(p.width, p.height));
+  for (const auto& s : MeshShapes()) r = std::max(r, s->geometry->radius);
+  for (const auto& p : PictureShapes()) r = std::max(r, 0.5 * std::hypot(p.width, p.height));
   return {Position, r * std::abs(Scale)};
+}
+
+// ---- Group3D ----
+
+namespace {
+// Group ids are never reused, so an element can never mistake a later group
+// for the one that counted it.
+std::uint32_t newGroupId() {
+  static std::atomic<std::uint32_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+}  // namespace
+
+Group3D::Group3D() : id_(newGroupId()) {}
+
+Group3D::~Group3D() {
+  // The elements may outlive the group: they keep no membership of it.
+  for (const auto& e : items_) {
+    if (e && ownsMembership(*e)) {
+      e->groupId_ = 0;
+      e->groupState_ = 0;
+    }
+  }
 }
 
 void Group3D::Append(std::shared_ptr<Element3D> e) {
   if (!e) return;
   compact();  // keeps marked removals from matching the new occurrence
-  ++members_[e.get()];
+  Element3D& x = *e;
+  if (ownsMembership(x)) {
+    // A second occurrence: from now on the table counts this element.
+    x.groupId_ = 0;
+    x.groupState_ = 0;
+    members_[&x] = 2;
+  } else if (x.groupId_ == 0 && !members_.contains(&x)) {
+    x.groupId_ = id_;
+    x.groupState_ = kMember;
+  } else {
+    ++members_[&x];
+  }
   items_.push_back(std::move(e));
 }
 
 bool Group3D::Contains(const Element3D* e) const {
+  if (e == nullptr) return false;
+  if (ownsMembership(*e)) return (e->groupState_ & kMember) != 0;
   const auto it = members_.find(e);
   return it != members_.end() && it->second > 0;
 }
@@ -82,6 +174,14 @@ int Group3D::IndexOf(const Element3D* e) const {
 }
 
 void Group3D::Remove(const Element3D* e) {
+  if (e == nullptr) return;
+  if (ownsMembership(*e)) {
+    if ((e->groupState_ & kMember) == 0) return;
+    // The element stays claimed by this group until compaction takes it out.
+    e->groupState_ = kPending;
+    ++pendingCount_;
+    return;
+  }
   const auto it = members_.find(e);
   if (it == members_.end() || it->second <= 0) return;
   if (--it->second == 0) members_.erase(it);
@@ -89,30 +189,60 @@ void Group3D::Remove(const Element3D* e) {
   ++pendingCount_;
 }
 
+void Group3D::dropMembership(const Element3D& e) {
+  if (ownsMembership(e)) {
+    e.groupId_ = 0;
+    e.groupState_ = 0;
+    return;
+  }
+  const auto it = members_.find(&e);
+  if (it != members_.end() && --it->second == 0) members_.erase(it);
+}
+
 void Group3D::Remove(int index) {
   compact();
   if (index < 0 || index >= Count()) return;
-  const Element3D* e = items_[static_cast<std::size_t>(index)].get();
-  const auto it = members_.find(e);
-  if (it != members_.end() && --it->second == 0) members_.erase(it);
+  dropMembership(*items_[static_cast<std::size_t>(index)]);
   items_.erase(items_.begin() + index);
+  releaseSpareRoom();
+}
+
+void Group3D::releaseSpareRoom() const {
+  // A group emptied of a large scene does not keep the room it took; one
+  // that only shrinks a little keeps it for the next additions.
+  constexpr std::size_t kSmall = 4096;
+  if (items_.capacity() > kSmall && items_.size() < items_.capacity() / 8) items_.shrink_to_fit();
 }
 
 void Group3D::compact() const {
   if (pendingCount_ == 0) return;
   // Walk from the end so that each marked removal takes the last occurrence.
-  std::vector<std::shared_ptr<Element3D>> kept;
-  kept.reserve(items_.size() - pendingCount_);
-  for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
-    const auto p = pending_.find(it->get());
-    if (p != pending_.end() && p->second > 0) {
-      --p->second;
-      continue;
+  // Marked elements are taken out in place: the kept ones move down.
+  std::size_t write = items_.size();
+  for (std::size_t read = items_.size(); read-- > 0;) {
+    Element3D& x = *items_[read];
+    bool removed = false;
+    if (ownsMembership(x)) {
+      if (x.groupState_ == kPending) {
+        x.groupId_ = 0;
+        x.groupState_ = 0;
+        removed = true;
+      }
+    } else if (!pending_.empty()) {
+      const auto p = pending_.find(&x);
+      if (p != pending_.end() && p->second > 0) {
+        --p->second;
+        removed = true;
+      }
     }
-    kept.push_back(std::move(*it));
+    if (removed) {
+      items_[read].reset();
+    } else if (--write != read) {
+      items_[write] = std::move(items_[read]);
+    }
   }
-  std::reverse(kept.begin(), kept.end());
-  items_ = std::move(kept);
+  items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(write));
   pending_.clear();
   pendingCount_ = 0;
+  releaseSpareRoom();
 }

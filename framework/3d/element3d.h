@@ -4,7 +4,9 @@
 #include "framework/math/quaternion.h"
 #include "framework/math/vector3d.h"
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,23 +19,29 @@ struct Bounds3D {
   double Radius = 0.0;
 };
 
+struct ElementExtras;
+
 // An element of a 3D scene: placed by Position, live Orientation (its own axes
 // turned into the world's) and a uniform Scale. Elements are shared and
 // compared by identity.
+//
+// Scenes hold a million elements, so an element carries only what every
+// element needs; what few use (stored bounds, a second shape, pictures, the
+// reason a shape text was refused) lives in a record made on first use.
 class Element3D : public std::enable_shared_from_this<Element3D> {
 public:
-  Element3D() = default;
+  Element3D();
   Element3D(const Element3D&) = delete;
   Element3D& operator=(const Element3D&) = delete;
-  virtual ~Element3D() = default;
+  virtual ~Element3D();
 
   Vector3D Position;
   Quaternion Orientation;  // changing it in place turns the element
   double Scale = 1.0;
-  bool Visible = true;
-  bool RenderBackFaces = false;
-  bool NullShader = false;  // drawn unlit
-  Bounds3D Bounds;
+
+  // The bounds as last stored (write, then read); zero until then.
+  [[nodiscard]] Bounds3D& Bounds();
+  [[nodiscard]] const Bounds3D& Bounds() const;
 
   // Turns about the element's own z (Roll) or x (Pitch) axis, right-handed;
   // the turn is applied before the current orientation.
@@ -46,28 +54,62 @@ public:
 
   // Where a point given in the element's own coordinates is displayed.
   [[nodiscard]] Vector3D ToWorld(const Vector3D& local) const;
+
+private:
+  friend class Group3D;
+  friend class Object3D;
+  ElementExtras& extras();
+  [[nodiscard]] const ElementExtras* extrasIfAny() const { return extras_.get(); }
+
+  std::unique_ptr<ElementExtras> extras_;
+  // The one group that counts this element's membership itself (0: none);
+  // see Group3D.
+  mutable std::uint32_t groupId_ = 0;
+
+public:
+  bool Visible = true;
+  bool RenderBackFaces = false;
+  bool NullShader = false;  // drawn unlit
+
+private:
+  mutable std::uint8_t groupState_ = 0;
 };
 
-// An element with shapes: 3DMF shape texts and pictures.
+// An element with shapes: 3DMF shape texts and pictures. One mesh shape is
+// held in the element itself; more, and pictures, in its record.
 class Object3D : public Element3D {
 public:
+  using MeshShapeList = std::span<const std::shared_ptr<const MeshShape>>;
+  using PictureShapeList = std::span<const PictureShape>;
+
   // Adds the shapes described by a 3DMF text. A malformed text adds nothing;
   // the reason, naming the line, is then in LastShapeError(). Returns success.
   bool AddShapeFromString(const std::string& text, int index = -1);
+  // Adds a shape already read (from ReadShapeText).
+  void AddMeshShape(std::shared_ptr<const MeshShape> shape);
   // Adds a picture as a flat shape, `scale` object units per pixel.
   void AddShapePicture(const QImage& picture, double scale = 1.0, int index = -1);
   void AddShapePicture(const Picture& picture, double scale = 1.0, int index = -1);
+  // Takes every mesh shape and picture away.
+  void RemoveAllShapes();
 
-  [[nodiscard]] const std::vector<std::shared_ptr<const MeshShape>>& MeshShapes() const { return meshShapes_; }
-  [[nodiscard]] const std::vector<PictureShape>& PictureShapes() const { return pictureShapes_; }
-  [[nodiscard]] const std::string& LastShapeError() const { return lastShapeError_; }
+  [[nodiscard]] MeshShapeList MeshShapes() const;
+  [[nodiscard]] PictureShapeList PictureShapes() const;
+  [[nodiscard]] const std::string& LastShapeError() const;
 
   [[nodiscard]] Bounds3D ComputeBounds(int mode) const override;
 
 private:
-  std::vector<std::shared_ptr<const MeshShape>> meshShapes_;
-  std::vector<PictureShape> pictureShapes_;
-  std::string lastShapeError_;
+  std::shared_ptr<const MeshShape> mesh_;  // the only mesh shape, while there is one
+};
+
+// What few elements carry (see Element3D).
+struct ElementExtras {
+  Bounds3D bounds;
+  // Every mesh shape of an object with two or more.
+  std::vector<std::shared_ptr<const MeshShape>> meshShapes;
+  std::vector<PictureShape> pictureShapes;
+  std::string lastShapeError;
 };
 
 // An ordered group of elements. Item(i) counts from 0; an index at or past
@@ -77,9 +119,16 @@ private:
 // Removal by element costs O(1): the element is only marked, and the marked
 // elements leave the list together at the next access by index (or append).
 // Taking thousands of spheres out one by one thus costs one pass, not one
-// pass each.
+// pass each. An element that is in one group once (nearly every element)
+// keeps that membership and its mark itself; elements in several groups, or
+// several times in one, are counted in the group's tables.
 class Group3D {
 public:
+  Group3D();
+  ~Group3D();
+  Group3D(const Group3D&) = delete;
+  Group3D& operator=(const Group3D&) = delete;
+
   [[nodiscard]] int Count() const { return static_cast<int>(items_.size() - pendingCount_); }
   [[nodiscard]] std::shared_ptr<Element3D> Item(int i) const {
     compact();
@@ -98,9 +147,15 @@ public:
 
 private:
   void compact() const;
+  void releaseSpareRoom() const;
+  // One membership less (the element's own count or the table's).
+  void dropMembership(const Element3D& e);
+  [[nodiscard]] bool ownsMembership(const Element3D& e) const { return e.groupId_ == id_; }
 
+  std::uint32_t id_;
   mutable std::vector<std::shared_ptr<Element3D>> items_;
-  // How often each element is in items_, not counting marked removals.
+  // How often each element is in items_, not counting marked removals, for
+  // elements whose membership this group does not keep in the element.
   std::unordered_map<const Element3D*, int> members_;
   // Removals not yet taken out of items_ (the last occurrences go first).
   mutable std::unordered_map<const Element3D*, int> pending_;

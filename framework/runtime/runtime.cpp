@@ -14,6 +14,10 @@
 #include <optional>
 #include <utility>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -96,4 +100,10 @@ bool QuitPending() { return pendingQuit.has_value(); }
 int RunEventLoop() {
   if (pendingQuit) return *std::exchange(pendingQuit, std::nullopt);
   return QCoreApplication::exec();
+}
+
+void ReturnFreeMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
 }

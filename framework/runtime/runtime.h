@@ -39,3 +39,8 @@ void Quit(int code = 0);
 bool QuitPending();
 // Runs the application's event loop until Quit(); returns the exit code.
 int RunEventLoop();
+
+// Hands the memory that the heap holds free back to the system, for the
+// program to call after it has let go of much at once (the heap keeps freed
+// blocks for reuse otherwise). Changes no allocator setting.
+void ReturnFreeMemory();

@@ -117,3 +117,85 @@ TEST_F(ChargeDisplay, GridLinesInTheirSignColours) {
   none.DrawGrid();
   EXPECT_EQ(sceneCount(), now);
 }
+
+// Showing an object again after its spheres left the view puts the same
+// spheres back, at the end of the scene, looking exactly as new ones would;
+// where reusing could be told apart from a new sphere, a new one is made.
+TEST_F(ChargeDisplay, RedisplayPutsTheSameSpheresBackAsNewOnesWouldLook) {
+  auto line = New<LineCharge>(-6.0, 3, Vector3D(10, 0, 0), Vector3D(0, 90, 0));
+  auto point = New<SingleCharge>(2.0, 0.0, 0.0, 40.0);
+  line->DisplayIt();
+  point->DisplayIt();
+  std::vector<std::shared_ptr<PD3DObject>> spheres;
+  for (const auto& c : line->ChargeList) spheres.push_back(c->GraphRep);
+  auto takeOut = [&](const ChargedObject& o) {
+    for (const auto& c : o.ChargeList) view_->RemoveObject(c->GraphRep);
+  };
+
+  // Taken out and shown selected: the same spheres, dark, now last in the view.
+  takeOut(*line);
+  line->Redisplay(true);
+  const auto& items = view_->Objects()->Items();
+  ASSERT_GE(items.size(), 4u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(line->ChargeList[i]->GraphRep, spheres[i]);
+    EXPECT_EQ(items[items.size() - 3 + i], spheres[i]);
+    EXPECT_EQ(spheres[i]->myColor, kNegativeSelectedColor);
+  }
+  EXPECT_EQ(items[items.size() - 4], point->ChargeList[0]->GraphRep);
+
+  // Each looks as a new sphere of its charge in that colour looks.
+  for (std::size_t i = 0; i < 3; ++i) {
+    const PointCharge& c = *line->ChargeList[i];
+    auto fresh = New<ChargeSphere>(&c.Position, kNegativeSelectedColor, PointCharge::SphereSize(c.Charge),
+                                   std::weak_ptr<ChargedObject>(line));
+    ASSERT_EQ(spheres[i]->MeshShapes().size(), 1u);
+    EXPECT_EQ(spheres[i]->MeshShapes()[0], fresh->MeshShapes()[0]);
+    EXPECT_EQ(spheres[i]->Position, fresh->Position);
+    EXPECT_EQ(spheres[i]->Scale, fresh->Scale);
+    view_->RemoveObject(fresh);
+  }
+
+  // Turned and moved while out of the view: it comes back where a new one would be.
+  takeOut(*line);
+  Vector3D turnAxis(0, 0, 1);
+  spheres[0]->Rotate(1.0, turnAxis, Vector3D(500, 0, 0));
+  line->Redisplay(false);
+  EXPECT_EQ(line->ChargeList[0]->GraphRep, spheres[0]);
+  EXPECT_EQ(spheres[0]->pos.value(), line->ChargeList[0]->Position);
+  EXPECT_EQ(spheres[0]->Orientation.W, 1.0);
+  EXPECT_EQ(spheres[0]->myColor, kNegativeColor);
+
+  // Still in the view: a second, new sphere, as Display does.
+  const int before = sceneCount();
+  const auto shown = point->ChargeList[0]->GraphRep;
+  point->Redisplay(false);
+  EXPECT_EQ(sceneCount(), before + 1);
+  EXPECT_NE(point->ChargeList[0]->GraphRep, shown);
+  EXPECT_TRUE(view_->Objects()->Contains(shown.get()));
+
+  // With shape texts read by someone, every showing hands its text over.
+  std::vector<std::string> texts;
+  const auto previous = SetShapeTextObserver([&](const PD3DObject&, const std::string& t) { texts.push_back(t); });
+  takeOut(*line);
+  line->Redisplay(true);
+  SetShapeTextObserver(previous);
+  EXPECT_EQ(texts.size(), 3u);
+  EXPECT_NE(line->ChargeList[0]->GraphRep, spheres[0]);
+  EXPECT_EQ(line->ChargeList[0]->GraphRep->myColor, kNegativeSelectedColor);
+
+  // A sphere made for another view is not taken into this one.
+  spheres.clear();
+  for (const auto& c : line->ChargeList) spheres.push_back(c->GraphRep);
+  takeOut(*line);
+  PD3DSpace other;
+  other.resize(200, 100);
+  other.show();
+  other.OpenView();  // now the current view
+  ASSERT_EQ(PD3D::SelectedSpace, &other);
+  line->Redisplay(false);
+  EXPECT_NE(line->ChargeList[0]->GraphRep, spheres[0]);
+  EXPECT_EQ(other.Objects()->IndexOf(line->ChargeList[0]->GraphRep.get()), 0);
+  other.RemoveAllObjects();
+  view_->DoSelect();
+}

@@ -237,3 +237,53 @@ TEST(FieldSum, BitsAgreeOnEveryInstructionSet) {
   hwy::SetSupportedTargetsForTest(0);
   hwy::GetChosenTarget().Update(hwy::SupportedTargets());
 }
+
+// The workers are shared: a sum begun while another holds them (from a
+// handler run during the first one's yields, or on other threads at the same
+// time) must neither wait for it nor mix its work with it.
+TEST(FieldSum, SumsThatOverlapKeepTheirBits) {
+  const std::vector<std::shared_ptr<ChargedObject>> big = {
+      New<PlaneCharge>(20.0, 30, Vector3D(3, -7, 11), 600.0, 1), New<SphereCharge>(-4.0, Vector3D(40, 40, 40), 60.0)};
+  const std::vector<std::shared_ptr<ChargedObject>> small = {
+      New<RingCharge>(2.0, Vector3D(-20, 30, -70), 80.0, Vector3D(1, 1, 0), 40)};
+  std::vector<Vector3D> points;
+  // Enough points that the calling thread yields to the event loop in its share.
+  for (int i = 0; i < 4000; ++i) points.emplace_back(0.7 * i - 1200.0, 150.0 - 0.3 * i, 0.05 * i + 13.0);
+  const auto bigExpected = scalarPass(big, points);
+  const auto smallExpected = scalarPass(small, points);
+  auto mismatches = [](const std::vector<Vector3D>& got, const std::vector<Vector3D>& want) {
+    int n = got.size() == want.size() ? 0 : 1;
+    for (std::size_t p = 0; p < got.size() && p < want.size(); ++p) n += sameBits(got[p], want[p]) ? 0 : 1;
+    return n;
+  };
+
+  // A handler waiting when the big sum starts runs a sum of its own in it.
+  // The handler runs when the calling thread yields in its share of the sum;
+  // a busy machine may hand all the shares of one sum to the worker, so the
+  // big sum is repeated until the handler has had its turn in one.
+  int nestedMismatches = -1;
+  for (int attempt = 0; attempt < 10 && nestedMismatches < 0; ++attempt) {
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout,
+                     [&] { nestedMismatches = mismatches(SumFieldAt(small, points, 4), smallExpected); });
+    timer.start(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // past the event loop's throttle
+    EXPECT_EQ(mismatches(SumFieldAt(big, points, 2), bigExpected), 0);
+  }
+  EXPECT_EQ(nestedMismatches, 0) << "the handler never ran during a sum";
+
+  // Sums on several threads at once, each asking for workers, again and again.
+  std::vector<int> threadMismatches(4, 0);
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < threadMismatches.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 5; ++round) {
+        const bool useBig = (t + round) % 2 == 0;
+        threadMismatches[t] += mismatches(SumFieldAt(useBig ? big : small, points, 3), useBig ? bigExpected : smallExpected);
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  for (std::size_t t = 0; t < threadMismatches.size(); ++t) EXPECT_EQ(threadMismatches[t], 0) << "thread " << t;
+}

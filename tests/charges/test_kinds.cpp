@@ -180,3 +180,23 @@ TEST(Kinds, CylinderRingsAndItsEffectOnTheCallersVectors) {
   Vector3D c3(0, 0, 0), a3(0, 0, 1);
   EXPECT_TRUE(New<CylinderCharge>(1.0, 0, c3, a3, 100.0, 10.0)->ChargeList.empty());
 }
+
+// Point charges are made many at a time; each still lives as long as anyone
+// holds it, whatever becomes of its object and its neighbours.
+TEST(Kinds, APointChargeHeldOutlivesItsObjectAndItsNeighbours) {
+  auto plane = New<PlaneCharge>(100.0, 70, Vector3D(1, 2, 3), 700.0, 0);  // 4,900 charges
+  ASSERT_EQ(plane->ChargeList.size(), 4900u);
+  for (std::size_t i = 1; i < plane->ChargeList.size(); ++i) {
+    ASSERT_NE(plane->ChargeList[i].get(), plane->ChargeList[i - 1].get());
+  }
+  const auto first = plane->ChargeList.front();
+  const auto last = plane->ChargeList.back();
+  const Vector3D firstAt = first->Position;
+  const Vector3D lastAt = last->Position;
+  plane.reset();
+  EXPECT_TRUE(first->Parent.expired());
+  EXPECT_EQ(first->Position, firstAt);
+  EXPECT_EQ(last->Position, lastAt);
+  EXPECT_EQ(first->Charge, 100.0 / 4900.0);
+  EXPECT_NE(firstAt, lastAt);
+}

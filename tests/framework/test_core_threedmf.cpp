@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -487,4 +488,48 @@ TEST(CoreObject3D, AddShapeFromStringKeepsObjectIntactOnError) {
   const Bounds3D b = obj.ComputeBounds(1);
   EXPECT_NEAR(b.Radius, 2.0 * std::sqrt(0.75), 1e-6);
   EXPECT_EQ(b.Center, Vector3D(1, 2, 3));
+}
+
+// One shape is kept in the object itself, more and pictures beside it: the
+// object shows the same shapes in the same order however many it has.
+TEST(CoreObject3D, ShapesKeepTheirOrderFromOneToManyAndCanBeTakenAway) {
+  Object3D obj;
+  EXPECT_TRUE(obj.MeshShapes().empty());
+  EXPECT_TRUE(obj.PictureShapes().empty());
+  EXPECT_EQ(obj.Bounds().Radius, 0.0);  // nothing stored yet
+  const auto red = ReadShapeText(boxText(1, 0, 0));
+  const auto green = ReadShapeText(sphereText(4, 0, 1, 0));
+  const auto blue = ReadShapeText(boxText(0, 0, 1));
+  ASSERT_TRUE(red.ok() && green.ok() && blue.ok());
+
+  obj.AddMeshShape(red.shapes[0]);
+  ASSERT_EQ(obj.MeshShapes().size(), 1u);
+  EXPECT_EQ(obj.MeshShapes()[0], red.shapes[0]);
+  EXPECT_TRUE(obj.AddShapeFromString(sphereText(4, 0, 1, 0)));
+  obj.AddMeshShape(blue.shapes[0]);
+  ASSERT_EQ(obj.MeshShapes().size(), 3u);
+  EXPECT_EQ(obj.MeshShapes()[0], red.shapes[0]);
+  EXPECT_EQ(obj.MeshShapes()[1], green.shapes[0]);
+  EXPECT_EQ(obj.MeshShapes()[2], blue.shapes[0]);
+  // The bounds cover the largest shape, the sphere of radius 4.
+  EXPECT_NEAR(obj.ComputeBounds(1).Radius, 4.0, 1e-6);
+
+  QImage picture(4, 2, QImage::Format_ARGB32);
+  picture.fill(Qt::white);
+  obj.AddShapePicture(picture, 3.0);
+  ASSERT_EQ(obj.PictureShapes().size(), 1u);
+  EXPECT_EQ(obj.PictureShapes()[0].width, 12.0);
+  EXPECT_EQ(obj.MeshShapes().size(), 3u);
+
+  // The picture, 12 by 6 units, now reaches farthest.
+  obj.Bounds() = obj.ComputeBounds(2);
+  EXPECT_NEAR(std::as_const(obj).Bounds().Radius, 0.5 * std::hypot(12.0, 6.0), 1e-9);
+
+  obj.RemoveAllShapes();
+  EXPECT_TRUE(obj.MeshShapes().empty());
+  EXPECT_TRUE(obj.PictureShapes().empty());
+  // An object emptied of many shapes takes one again as it took its first.
+  obj.AddMeshShape(blue.shapes[0]);
+  ASSERT_EQ(obj.MeshShapes().size(), 1u);
+  EXPECT_EQ(obj.MeshShapes()[0], blue.shapes[0]);
 }

@@ -76,7 +76,7 @@ TEST_F(CompositeTest, ObjectsFollowTheCurrentViewsScale) {
   s->Rotate(3.141592653589793, z, Vector3D());
   EXPECT_VEC(s->Position, -8, 0, 0);  // pos (-2, 0, 0) × the other view's scale
   const Vector3D bmax = cyl->GetBoundMax();
-  EXPECT_NEAR(bmax.Z, 20 + cyl->Bounds.Radius, 1e-9);  // half height 10 × 4 ÷ 2
+  EXPECT_NEAR(bmax.Z, 20 + cyl->Bounds().Radius, 1e-9);  // half height 10 × 4 ÷ 2
 
   // The label's own view loses the old line; the new one joins the current view.
   view->UpdateCamera();

@@ -147,7 +147,7 @@ TEST_F(PrimitiveTest, SphereTextPlacementAndColour) {
 
   // Bounds: a cube of half-side R about the displayed centre, R covering the sphere.
   const Vector3D bmax = s->GetBoundMax();
-  const double R = s->Bounds.Radius;
+  const double R = s->Bounds().Radius;
   EXPECT_GE(R, 2.5 * 0.999);
   EXPECT_VEC(bmax, 1 + R, 2 + R, 3 + R);
   EXPECT_VEC(s->GetBoundMin(), 1 - R, 2 - R, 3 - R);
@@ -240,7 +240,7 @@ TEST_F(PrimitiveTest, BoxAtScaleTwoAndItsBounds) {
   EXPECT_VEC(box->Position, 20, 0, 0);
   EXPECT_VEC(*box->pos, 10, 0, 0);
   const Vector3D bmax = box->GetBoundMax();
-  const double R = box->Bounds.Radius;
+  const double R = box->Bounds().Radius;
   EXPECT_GE(R, std::sqrt(3.0) * 0.999);  // half the diagonal of a cube of edge 2
   EXPECT_VEC(bmax, 20 + R, R, R);
   EXPECT_VEC(box->GetBoundMin(), 20 - R, -R, -R);
@@ -296,7 +296,7 @@ TEST_F(PrimitiveTest, CylinderAndConeScaleAndBounds) {
   const Vector3D origin;
   auto c0 = New<PDCylinder>(&origin, 0u, &cyl->axis.value(), 1.0);
   Vector3D bmax = c0->GetBoundMax();
-  double R = c0->Bounds.Radius;
+  double R = c0->Bounds().Radius;
   EXPECT_VEC(bmax, R, R, 5 + R);
   EXPECT_VEC(c0->GetBoundMin(), -R, -R, 5 - R);
 
@@ -313,7 +313,7 @@ TEST_F(PrimitiveTest, CylinderAndConeScaleAndBounds) {
   // The bounds' half height follows the current scene scale.
   view->lastscale = 2.0;
   bmax = c0->GetBoundMax();
-  R = c0->Bounds.Radius;
+  R = c0->Bounds().Radius;
   EXPECT_VEC(bmax, R, R, 10 + R);
   EXPECT_VEC(c0->GetBoundMin(), -R, -R, 10 - R);
 }
@@ -345,7 +345,7 @@ TEST_F(PrimitiveTest, DiskChangesCallersAxisToUnitLength) {
   const Vector3D at(10, 0, 0);
   auto placed = New<PDDisk>(&at, 0u, nullptr, 2.0);
   const Vector3D bmax = placed->GetBoundMax();
-  const double R = placed->Bounds.Radius;
+  const double R = placed->Bounds().Radius;
   EXPECT_GE(R, 2.0 * 0.999);
   EXPECT_VEC(bmax, 10 + R, R, R);
   EXPECT_VEC(placed->GetBoundMin(), 10 - R, -R, -R);
@@ -419,7 +419,7 @@ TEST_F(PrimitiveTest, PyramidAlongZLeavesCallersVectors) {
   EXPECT_VEC(at, 1, 2, 3);
   EXPECT_VEC(*pyr->axis, 0, 0, 10);
   const Vector3D bmax = pyr->GetBoundMax();
-  const double R = pyr->Bounds.Radius;
+  const double R = pyr->Bounds().Radius;
   EXPECT_VEC(bmax, 1 + R, 2 + R, 3 + 5 + R);
   EXPECT_VEC(pyr->GetBoundMin(), 1 - R, 2 - R, 3 + 5 - R);
 
