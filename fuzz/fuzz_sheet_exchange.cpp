@@ -161,7 +161,7 @@ void checkScene(const char* when) {
     const std::string name = typeid(element).name();
     const Quaternion& q = e->Orientation;
     if (!finite(e->Position) || !std::isfinite(e->Scale) || !std::isfinite(q.W) || !std::isfinite(q.X) ||
-        !std::isfinite(q.Y) || !std::isfinite(q.Z) || !finite(e->Bounds.Center) || !std::isfinite(e->Bounds.Radius)) {
+        !std::isfinite(q.Y) || !std::isfinite(q.Z) || !finite(e->Bounds().Center) || !std::isfinite(e->Bounds().Radius)) {
       fail("non-finite placement of a scene element " + name + at);
     }
     const auto* o = dynamic_cast<const Object3D*>(e.get());
