@@ -9,7 +9,7 @@
 #include "scene/pd3d_space.h"
 #include "scene/pd_box.h"
 #include "scene/pd_round_arrow.h"
-#include "sheets/sheet_window.h"
+#include "sheets/charge_sheets.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -16,6 +16,12 @@ Sheet& sharedInstance() {
   return *instance;
 }
 
+// One text size for all six sheets, at which every caption of every sheet fits.
+int chargeSheetFontPixels() {
+  static const int pixels = SheetWindow::FittingFontPixels(ChargeSheetLayouts());
+  return pixels;
+}
+
 // Binds a push button's Action to a handler of the sheet; with asDefault it
 // becomes the button Return presses, with asCancel the one Escape presses.
 template <class Sheet>
@@ -34,7 +40,7 @@ void bindButton(Sheet* sheet, QWidget* control, void (Sheet::*handler)(), bool a
 
 SingleSheet& SingleSheet::Instance() { return sharedInstance<SingleSheet>(); }
 
-SingleSheet::SingleSheet() : SheetWindow(SingleSheetLayout(), 0) {}
+SingleSheet::SingleSheet() : SheetWindow(SingleSheetLayout(), chargeSheetFontPixels(), 0) {}
 
 void SingleSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "PBCancel") bindButton(this, control, &SingleSheet::PBCancel_Action, false, true);
@@ -48,7 +54,7 @@ void SingleSheet::PBDone_Action() { DoneAction(); }
 
 LineSheet& LineSheet::Instance() { return sharedInstance<LineSheet>(); }
 
-LineSheet::LineSheet() : SheetWindow(LineSheetLayout(), 1) {}
+LineSheet::LineSheet() : SheetWindow(LineSheetLayout(), chargeSheetFontPixels(), 1) {}
 
 void LineSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "PBCancel") bindButton(this, control, &LineSheet::PBCancel_Action);
@@ -62,7 +68,7 @@ void LineSheet::PBDone_Action() { DoneAction(); }
 
 PlaneSheet& PlaneSheet::Instance() { return sharedInstance<PlaneSheet>(); }
 
-PlaneSheet::PlaneSheet() : SheetWindow(PlaneSheetLayout(), 1, "PUAxis") {}
+PlaneSheet::PlaneSheet() : SheetWindow(PlaneSheetLayout(), chargeSheetFontPixels(), 1, "PUAxis") {}
 
 void PlaneSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "PBCancel") bindButton(this, control, &PlaneSheet::PBCancel_Action);
@@ -76,7 +82,7 @@ void PlaneSheet::PBDone_Action() { DoneAction(); }
 
 SphereSheet& SphereSheet::Instance() { return sharedInstance<SphereSheet>(); }
 
-SphereSheet::SphereSheet() : SheetWindow(SphereSheetLayout(), 0) {}
+SphereSheet::SphereSheet() : SheetWindow(SphereSheetLayout(), chargeSheetFontPixels(), 0) {}
 
 void SphereSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "CancelButton") bindButton(this, control, &SphereSheet::CancelButton_Action);
@@ -107,7 +113,7 @@ void SphereSheet::Both_Action() { chooseShowField(false, false, true); }
 
 CylinderSheet& CylinderSheet::Instance() { return sharedInstance<CylinderSheet>(); }
 
-CylinderSheet::CylinderSheet() : SheetWindow(CylinderSheetLayout(), 0, "AxisMenu") {}
+CylinderSheet::CylinderSheet() : SheetWindow(CylinderSheetLayout(), chargeSheetFontPixels(), 0, "AxisMenu") {}
 
 void CylinderSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "PBDone") bindButton(this, control, &CylinderSheet::PBDone_Action, true);
@@ -121,7 +127,7 @@ void CylinderSheet::PBCancel_Action() { CancelAction(); }
 
 RingSheet& RingSheet::Instance() { return sharedInstance<RingSheet>(); }
 
-RingSheet::RingSheet() : SheetWindow(RingSheetLayout(), 0) {}
+RingSheet::RingSheet() : SheetWindow(RingSheetLayout(), chargeSheetFontPixels(), 0) {}
 
 void RingSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "CancelButton") bindButton(this, control, &RingSheet::CancelButton_Action);
@@ -130,3 +136,19 @@ void RingSheet::AttachAction(const std::string& name, QWidget* control) {
 
 void RingSheet::CancelButton_Action() { CancelAction(); }
 void RingSheet::DoneButton_Action() { DoneAction(); }
+
+// --- the charge model's access ------------------------------------------------
+
+ChargeSheet* ChargeSheetOf(ChargeKind kind) {
+  switch (kind) {
+    case ChargeKind::Point: return &SingleSheet::Instance();
+    case ChargeKind::Line: return &LineSheet::Instance();
+    case ChargeKind::Plane: return &PlaneSheet::Instance();
+    case ChargeKind::Sphere: return &SphereSheet::Instance();
+    case ChargeKind::Ring: return &RingSheet::Instance();
+    case ChargeKind::Cylinder: return &CylinderSheet::Instance();
+  }
+  return nullptr;
+}
+
+void InstallChargeSheets() { SetChargeSheetAccessor(&ChargeSheetOf); }

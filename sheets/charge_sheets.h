@@ -100,3 +100,8 @@ protected:
   void CancelButton_Action();
   void DoneButton_Action();
 };
+
+// The sheet of each kind, its one shared instance made on first use; the
+// charge model reaches the sheets through this after InstallChargeSheets().
+ChargeSheet* ChargeSheetOf(ChargeKind kind);
+void InstallChargeSheets();

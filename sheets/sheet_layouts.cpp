@@ -153,3 +153,9 @@ const SheetLayout& RingSheetLayout() {
   }};
   return layout;
 }
+
+std::span<const SheetLayout* const> ChargeSheetLayouts() {
+  static const SheetLayout* const layouts[] = {&SingleSheetLayout(), &LineSheetLayout(),   &PlaneSheetLayout(),
+                                               &SphereSheetLayout(), &RingSheetLayout(), &CylinderSheetLayout()};
+  return layouts;
+}

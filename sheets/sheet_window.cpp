@@ -6,8 +6,6 @@
 #include <QStyle>
 
 #include "framework/runtime/nil_object.h"
-#include "sheets/charge_sheets.h"
-#include "sheets/sheet_layouts.h"
 
 namespace {
 
@@ -52,8 +50,8 @@ TextAlign alignOf(SheetAlign a) {
 
 }  // namespace
 
-SheetWindow::SheetWindow(const SheetLayout& layout, int focusIndex, std::string popupName)
-    : layout_(layout), focusIndex_(focusIndex), popupName_(std::move(popupName)) {}
+SheetWindow::SheetWindow(const SheetLayout& layout, int fontPixels, int focusIndex, std::string popupName)
+    : layout_(layout), fontPixels_(fontPixels), focusIndex_(focusIndex), popupName_(std::move(popupName)) {}
 
 void SheetWindow::Layout() {
   SetFrame(FrameSheet);
@@ -62,24 +60,17 @@ void SheetWindow::Layout() {
   SetMinSize(64, 64);
   SetMaxSize(32000, 32000);
   SetResizeable(true);
-  setFont(sheetFont(sheetFontPixels()));
+  setFont(sheetFont(fontPixels_));
 }
 
-// One size for all six sheets: the largest, up to the designed 12 pixels, at
-// which every caption of every sheet fits.
-int SheetWindow::sheetFontPixels() {
-  static const int pixels = [] {
-    const SheetLayout* layouts[] = {&SingleSheetLayout(), &LineSheetLayout(),     &PlaneSheetLayout(),
-                                    &SphereSheetLayout(), &CylinderSheetLayout(), &RingSheetLayout()};
-    int size = kSheetFontPixels;
-    for (; size > kSmallestFontPixels; --size) {
-      bool fits = true;
-      for (const SheetLayout* layout : layouts) fits = fits && captionsFit(*layout, sheetFont(size));
-      if (fits) break;
-    }
-    return size;
-  }();
-  return pixels;
+int SheetWindow::FittingFontPixels(std::span<const SheetLayout* const> layouts) {
+  int size = kSheetFontPixels;
+  for (; size > kSmallestFontPixels; --size) {
+    bool fits = true;
+    for (const SheetLayout* layout : layouts) fits = fits && captionsFit(*layout, sheetFont(size));
+    if (fits) break;
+  }
+  return size;
 }
 
 QFont SheetWindow::sheetFont(int pixels) {
@@ -203,17 +194,3 @@ CheckBox* SheetWindow::CBGrid() const { return ControlAs<CheckBox>("CBGrid"); }
 PopupMenu* SheetWindow::Popup() const {
   return popupName_.empty() ? nullptr : ControlAs<PopupMenu>(popupName_);
 }
-
-ChargeSheet* ChargeSheetOf(ChargeKind kind) {
-  switch (kind) {
-    case ChargeKind::Point: return &SingleSheet::Instance();
-    case ChargeKind::Line: return &LineSheet::Instance();
-    case ChargeKind::Plane: return &PlaneSheet::Instance();
-    case ChargeKind::Sphere: return &SphereSheet::Instance();
-    case ChargeKind::Ring: return &RingSheet::Instance();
-    case ChargeKind::Cylinder: return &CylinderSheet::Instance();
-  }
-  return nullptr;
-}
-
-void InstallChargeSheets() { SetChargeSheetAccessor(&ChargeSheetOf); }

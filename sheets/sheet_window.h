@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "charges/sheet_link.h"
@@ -57,8 +58,14 @@ public:
   // The field selected and focused when the sheet becomes active.
   [[nodiscard]] int FocusIndex() const { return focusIndex_; }
 
+  // The largest text size, up to the designed 12 pixels, at which every
+  // caption of every one of the layouts fits its box, so that sheets made
+  // with it look alike.
+  [[nodiscard]] static int FittingFontPixels(std::span<const SheetLayout* const> layouts);
+
 protected:
-  SheetWindow(const SheetLayout& layout, int focusIndex, std::string popupName = {});
+  // fontPixels: the text size of every control.
+  SheetWindow(const SheetLayout& layout, int fontPixels, int focusIndex, std::string popupName = {});
 
   void Layout() override;
   void CreateControls() override;
@@ -77,15 +84,10 @@ protected:
 
 private:
   static QFont sheetFont(int pixels);
-  static int sheetFontPixels();
 
   const SheetLayout& layout_;
+  int fontPixels_;
   int focusIndex_;
   std::string popupName_;
   bool doneFlag_ = false;
 };
-
-// The sheet of each kind, its one shared instance made on first use; the
-// charge model reaches the sheets through this after InstallChargeSheets().
-ChargeSheet* ChargeSheetOf(ChargeKind kind);
-void InstallChargeSheets();

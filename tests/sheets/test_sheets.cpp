@@ -131,14 +131,30 @@ TEST(Sheets, FirstShowingHasInitialTextsStatesAndWholeFocusTextSelected) {
 }
 
 TEST(Sheets, ControlsLieWhereTheirWindowsPlaceThem) {
-  // Every control in creation order, by name and index, at its box.
-  const std::vector<std::pair<SheetWindow*, const SheetLayout*>> sheets = {
-      {&SingleSheet::Instance(), &SingleSheetLayout()},     {&LineSheet::Instance(), &LineSheetLayout()},
-      {&PlaneSheet::Instance(), &PlaneSheetLayout()},       {&SphereSheet::Instance(), &SphereSheetLayout()},
-      {&CylinderSheet::Instance(), &CylinderSheetLayout()}, {&RingSheet::Instance(), &RingSheetLayout()},
+  // Each kind's sheet is made from the layout listed for that kind, in the
+  // one text size at which every caption of all six fits.
+  const int fontPixels = SheetWindow::FittingFontPixels(ChargeSheetLayouts());
+  EXPECT_GE(fontPixels, 9);
+  EXPECT_LE(fontPixels, 12);
+  ASSERT_EQ(ChargeSheetLayouts().size(), 6u);
+  const struct {
+    ChargeKind kind;
+    SheetWindow* sheet;
+    const SheetLayout* layout;
+  } sheets[] = {
+      {ChargeKind::Point, &SingleSheet::Instance(), &SingleSheetLayout()},
+      {ChargeKind::Line, &LineSheet::Instance(), &LineSheetLayout()},
+      {ChargeKind::Plane, &PlaneSheet::Instance(), &PlaneSheetLayout()},
+      {ChargeKind::Sphere, &SphereSheet::Instance(), &SphereSheetLayout()},
+      {ChargeKind::Cylinder, &CylinderSheet::Instance(), &CylinderSheetLayout()},
+      {ChargeKind::Ring, &RingSheet::Instance(), &RingSheetLayout()},
   };
-  for (const auto& [sheet, layout] : sheets) {
+  for (const auto& [kind, sheet, layout] : sheets) {
     SCOPED_TRACE(layout->title);
+    EXPECT_EQ(ChargeSheetOf(kind), sheet);
+    EXPECT_EQ(ChargeSheetLayouts()[static_cast<std::size_t>(kind)], layout);
+    EXPECT_EQ(sheet->font().pixelSize(), fontPixels);
+    // Every control in creation order, by name and index, at its box.
     ASSERT_EQ(sheet->ControlCount(), static_cast<int>(layout->controls.size()));
     for (int i = 0; i < sheet->ControlCount(); ++i) {
       const SheetControl& c = layout->controls[static_cast<std::size_t>(i)];
