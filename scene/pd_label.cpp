@@ -64,9 +64,9 @@ void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double v
     g.DrawString(text, margin, textSize + margin - 3, 0.0, false);
   }
   if (picture) {
-    AddShapePicture(*picture, 1.0, -1);
+    AddShapePicture(picture->Image(), 1.0, -1);
   } else {
-    AddShapePicture(Picture(), 1.0, -1);  // an empty shape: nothing shown
+    AddShapePicture(QImage(), 1.0, -1);  // an empty shape: nothing shown
   }
 
   // Place in the orbit frame: the anchor as seen from the camera of the

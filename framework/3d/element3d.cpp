@@ -1,7 +1,5 @@
 #include "framework/3d/element3d.h"
 
-#include "framework/ui/picture.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -102,10 +100,6 @@ void Object3D::AddShapePicture(const QImage& picture, double scale, int) {
   shape.width = picture.width() * scale;
   shape.height = picture.height() * scale;
   extras().pictureShapes.push_back(std::move(shape));
-}
-
-void Object3D::AddShapePicture(const Picture& picture, double scale, int index) {
-  AddShapePicture(picture.Image(), scale, index);
 }
 
 Bounds3D Object3D::ComputeBounds(int) const {

@@ -11,8 +11,6 @@
 #include <unordered_map>
 #include <vector>
 
-class Picture;
-
 // A sphere that holds an element's displayed solid, in world units.
 struct Bounds3D {
   Vector3D Center;
@@ -89,7 +87,6 @@ public:
   void AddMeshShape(std::shared_ptr<const MeshShape> shape);
   // Adds a picture as a flat shape, `scale` object units per pixel.
   void AddShapePicture(const QImage& picture, double scale = 1.0, int index = -1);
-  void AddShapePicture(const Picture& picture, double scale = 1.0, int index = -1);
   // Takes every mesh shape and picture away.
   void RemoveAllShapes();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/3d/element3d.h"
+#include "framework/ui/opens_with_window.h"
 
 #include <QOpenGLWidget>
 
@@ -14,7 +15,7 @@ class SceneRenderer;
 // camera (which looks along its own +z with its own +y up), lit by an ambient
 // and a flood light, on its sky colour. Subclasses receive open, close and
 // mouse events through the Event_ methods, with pixel coordinates in the view.
-class Rb3DSpace : public QOpenGLWidget {
+class Rb3DSpace : public QOpenGLWidget, public OpensWithWindow {
   Q_OBJECT
 public:
   explicit Rb3DSpace(QWidget* parent = nullptr);
@@ -53,6 +54,7 @@ public:
   // Raises the open event once (the holding window calls it when it opens its
   // controls; showing the view calls it too, if nobody did before).
   void OpenView();
+  void OpenWithWindow() override { OpenView(); }
   [[nodiscard]] bool IsOpen() const { return opened_; }
 
   // The drawing machinery (frame statistics, instancing switch for measuring).

@@ -14,10 +14,10 @@
 
 #include <algorithm>
 
-#include "framework/3d/rb3dspace.h"
 #include "framework/runtime/event_boundary.h"
 #include "framework/runtime/runtime.h"
 #include "framework/ui/menus.h"
+#include "framework/ui/opens_with_window.h"
 
 namespace {
 constexpr const char* kIndexProperty = "voltixControlIndex";
@@ -61,9 +61,8 @@ void Window::Construct() {
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     QWidget* w = controls_[i].widget;
     if (w == nullptr) continue;
-    if (auto* view = dynamic_cast<Rb3DSpace*>(w)) {
-      // A 3D view opens once, through its own path (defaults, then its event).
-      RunVoidHandler([view] { view->OpenView(); });
+    if (auto* opener = dynamic_cast<OpensWithWindow*>(w)) {
+      RunVoidHandler([opener] { opener->OpenWithWindow(); });
     } else if (w->metaObject()->indexOfSignal("Open()") >= 0) {
       RunVoidHandler([w] { QMetaObject::invokeMethod(w, "Open", Qt::DirectConnection); });
     }

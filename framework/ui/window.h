@@ -56,11 +56,12 @@ enum WindowFrame : int {
 //
 // Creation is two-step, because virtual calls do not reach a subclass from a
 // constructor: make the object, then call Construct(), which runs Layout(),
-// CreateControls(), the controls' Open events in creation order (a 3D view
-// through Rb3DSpace::OpenView(), which opens it once; any other control that
-// has an Open() signal gets it emitted), then AddMenuHandlers() and
-// Event_Open(); last, a visible document window (the default, see
-// SetVisible) is shown, unless the program was asked to quit meanwhile.
+// CreateControls(), the controls' Open events in creation order (a control
+// that implements OpensWithWindow, such as a 3D view, through its
+// OpenWithWindow(); any other control that has an Open() signal gets it
+// emitted), then AddMenuHandlers() and Event_Open(); last, a visible
+// document window (the default, see SetVisible) is shown, unless the program
+// was asked to quit meanwhile.
 // Layout() sets the window properties (title, size, minimum size, frame,
 // menu bar); CreateControls() adds the controls with AddControl().
 //

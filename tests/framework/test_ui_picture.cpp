@@ -182,7 +182,7 @@ TEST(UiPicture, AddShapePictureTakesTheCurrentPixels) {
   p->Graphics().ForeColor = 0x00FF00;
   p->Graphics().FillRect(0, 0, 30, 12);
   auto object = std::make_shared<Object3D>();
-  object->AddShapePicture(*p, 2.0, -1);
+  object->AddShapePicture(p->Image(), 2.0, -1);
   ASSERT_EQ(object->PictureShapes().size(), 1u);
   EXPECT_EQ(object->PictureShapes()[0].width, 60.0);
   EXPECT_EQ(object->PictureShapes()[0].height, 24.0);

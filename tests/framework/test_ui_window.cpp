@@ -14,6 +14,7 @@
 #include "framework/runtime/runtime.h"
 #include "framework/ui/controls.h"
 #include "framework/ui/menus.h"
+#include "framework/ui/opens_with_window.h"
 #include "framework/ui/window.h"
 
 namespace {
@@ -54,6 +55,16 @@ public:
   explicit EFField(int index) { SetIndex(index); }
 };
 
+// A control with an Open signal that its window opens through its own call.
+class OpenedSlider : public Slider, public OpensWithWindow {
+public:
+  explicit OpenedSlider(std::vector<std::string>& log) : log_(log) {}
+  void OpenWithWindow() override { log_.push_back("Opener_OpenWithWindow"); }
+
+private:
+  std::vector<std::string>& log_;
+};
+
 // A window that logs its creation steps.
 class LoggingWindow : public Window {
 public:
@@ -71,6 +82,8 @@ protected:
     auto* s = AddControl(new Slider, "SLScale", {10, 50, 100, 16});
     connect(s, &Slider::Open, this, [this] { log.push_back("SLScale_Open"); });
     AddControl(new PushButton("Done"), "PBDone", {10, 80, 69, 20});
+    auto* opener = AddControl(new OpenedSlider(log), "Opener", {100, 80, 90, 16});
+    connect(opener, &Slider::Open, this, [this] { log.push_back("Opener_Open"); });
   }
   void AddMenuHandlers() override { log.push_back("AddMenuHandlers"); }
   void Event_Open() override { log.push_back("Open"); }
@@ -135,9 +148,12 @@ protected:
 TEST(UiWindow, CreationOrderAndControlLookupByNameAndIndex) {
   LoggingWindow w;
   w.Construct();
-  EXPECT_EQ(w.log, (std::vector<std::string>{"Layout", "CreateControls", "SLScale_Open", "AddMenuHandlers", "Open"}));
+  // A control that opens with its window does so through its own call, in
+  // creation order, and its Open signal is not raised besides.
+  EXPECT_EQ(w.log, (std::vector<std::string>{"Layout", "CreateControls", "SLScale_Open", "Opener_OpenWithWindow",
+                                             "AddMenuHandlers", "Open"}));
   EXPECT_EQ(w.Title(), "Log");
-  EXPECT_EQ(w.ControlCount(), 5);
+  EXPECT_EQ(w.ControlCount(), 6);
 
   // Array elements by name and index; a missing index finds nothing.
   EXPECT_EQ(w.Control("EF", 0), nullptr);
