@@ -1,19 +1,6 @@
 #include "app/charge_limits.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-
-std::int64_t LinePointCharges(std::int32_t n) { return std::llabs(static_cast<std::int64_t>(n)); }
-
-std::int64_t PlanePointCharges(std::int32_t n) {
-  const std::int64_t side = std::llabs(static_cast<std::int64_t>(n));
-  return side * side;  // at most 2^62: no overflow
-}
-
-std::int64_t RingPointCharges(std::int32_t n) { return std::max<std::int64_t>(n, 4); }
-
-std::int64_t CylinderPointCharges(std::int32_t n) { return n > 0 ? 12 * static_cast<std::int64_t>(n) : 0; }
 
 namespace {
 std::string WithSeparators(std::int64_t v) {

@@ -21,14 +21,6 @@ inline constexpr double kMaxSceneValue = 1.0e6;
 // scale, stays below about 1e27: a finite number whose length can be taken.
 inline constexpr double kMaxCharge = 1.0e15;
 
-// Point charges of each kind for the counts the factories pass on (after their
-// defaults), worked out in 64 bits so that no product can wrap.
-std::int64_t LinePointCharges(std::int32_t n);
-std::int64_t PlanePointCharges(std::int32_t n);
-std::int64_t RingPointCharges(std::int32_t n);
-std::int64_t CylinderPointCharges(std::int32_t n);
-inline constexpr std::int64_t kSpherePointCharges = 60;
-
 // The message for a count over the limits, or nothing when `count` more point
 // charges fit beside `inScene` others.
 std::optional<std::string> CheckPointCharges(std::int64_t count, std::int64_t inScene);

@@ -180,35 +180,35 @@ std::optional<std::string> ProblemOf(const PointInput& in, std::int64_t inScene)
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("position", Vector3D(in.x, in.y, in.z));
-  return Problem(1, inScene, v);
+  return Problem(SingleCharge::kPointCharges, inScene, v);
 }
 std::optional<std::string> ProblemOf(const LineInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("length", in.L);
-  return Problem(LinePointCharges(in.n), inScene, v);
+  return Problem(LineCharge::PointChargesFor(in.n), inScene, v);
 }
 std::optional<std::string> ProblemOf(const PlaneInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("center", Vector3D(in.cx, in.cy, in.cz));
   v.Value("side", in.S);
-  return Problem(PlanePointCharges(in.n), inScene, v);
+  return Problem(PlaneCharge::PointChargesFor(in.n), inScene, v);
 }
 std::optional<std::string> ProblemOf(const SphereInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("radius", in.R);
-  return Problem(kSpherePointCharges, inScene, v);
+  return Problem(SphereCharge::kPointCharges, inScene, v);
 }
 std::optional<std::string> ProblemOf(const RingInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("radius", in.R);
-  return Problem(RingPointCharges(in.n), inScene, v);
+  return Problem(RingCharge::PointChargesFor(in.n), inScene, v);
 }
 std::optional<std::string> ProblemOf(const CylinderInput& in, std::int64_t inScene) {
   SceneValueCheck v;
@@ -216,7 +216,7 @@ std::optional<std::string> ProblemOf(const CylinderInput& in, std::int64_t inSce
   v.Vector("center", in.P);
   v.Value("length", in.L);
   v.Value("radius", in.r);
-  return Problem(CylinderPointCharges(in.n), inScene, v);
+  return Problem(CylinderCharge::PointChargesFor(in.n), inScene, v);
 }
 
 // Shows why the values cannot be built; true when they cannot.
@@ -227,14 +227,7 @@ bool Refused(const std::optional<std::string>& problem) {
 
 }  // namespace
 
-ChargeKind MainWndo::KindOf(const ChargedObject& co) {
-  if (dynamic_cast<const LineCharge*>(&co)) return ChargeKind::Line;
-  if (dynamic_cast<const PlaneCharge*>(&co)) return ChargeKind::Plane;
-  if (dynamic_cast<const SphereCharge*>(&co)) return ChargeKind::Sphere;
-  if (dynamic_cast<const RingCharge*>(&co)) return ChargeKind::Ring;
-  if (dynamic_cast<const CylinderCharge*>(&co)) return ChargeKind::Cylinder;
-  return ChargeKind::Point;
-}
+ChargeKind MainWndo::KindOf(const ChargedObject& co) { return co.Kind().value_or(ChargeKind::Point); }
 
 std::optional<std::string> MainWndo::checkSheet(ChargeKind kind, const ChargedObject* except) {
   const std::int64_t inScene = PointChargesInScene(except);

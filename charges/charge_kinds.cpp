@@ -6,8 +6,10 @@
 #include "framework/runtime/runtime.h"
 #include "framework/text/text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 Vector3D PerpendicularTo(const Vector3D& a) {
   const double x = a.X, y = a.Y, z = a.Z;
@@ -30,49 +32,55 @@ Vector3D CylinderDirection(const Vector3D& axis, double length) {
   return d;
 }
 
+const ChargeKindFacts& FactsOf(ChargeKind kind) {
+  // In the order of ChargeKind. The line sheet's fields start at EF(1).
+  static constexpr ChargeKindFacts facts[] = {
+      {"Point", {0, false, false}, &ChargeFactories::MakePoint},
+      {"Line", {1, true, false}, &ChargeFactories::MakeLine},
+      {"Plane", {0, true, true}, &ChargeFactories::MakePlane},
+      {"Sphere", {0, true, false}, &ChargeFactories::MakeSphere},
+      {"Ring", {0, true, false}, &ChargeFactories::MakeRing},
+      {"Cylinder", {0, true, true}, &ChargeFactories::MakeCylinder},
+  };
+  return facts[static_cast<std::size_t>(kind)];
+}
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-// How a kind's sheet is laid out for the exchange of texts.
-struct SheetShape {
-  ChargeKind kind;
-  int firstField;  // the line sheet's fields start at EF(1)
-  bool hasGrid;
-  bool hasPopup;
-};
-
-constexpr SheetShape kPointShape{ChargeKind::Point, 0, false, false};
-constexpr SheetShape kLineShape{ChargeKind::Line, 1, true, false};
-constexpr SheetShape kPlaneShape{ChargeKind::Plane, 0, true, true};
-constexpr SheetShape kSphereShape{ChargeKind::Sphere, 0, true, false};
-constexpr SheetShape kRingShape{ChargeKind::Ring, 0, true, false};
-constexpr SheetShape kCylinderShape{ChargeKind::Cylinder, 0, true, true};
-
 ChargeSheet& sheetOf(ChargeKind kind) { return Deref(SheetFor(kind)); }
 
-void importTexts(std::vector<std::string>& data, const SheetShape& shape) {
+// Names the object after its kind and makes the kind's sheet its Creator.
+void takeKind(ChargedObject& object, ChargeKind kind) {
+  object.Name = FactsOf(kind).name;
+  object.Creator = SheetFor(kind);
+}
+
+void importTexts(std::vector<std::string>& data, ChargeKind kind) {
+  const SheetShape& shape = FactsOf(kind).sheet;
   // The sheet is looked up afresh for every field: the yields may run other handlers.
-  for (int i = shape.firstField; sheetOf(shape.kind).HasField(i); ++i) {
-    data.push_back(sheetOf(shape.kind).FieldText(i));
+  for (int i = shape.firstField; sheetOf(kind).HasField(i); ++i) {
+    data.push_back(sheetOf(kind).FieldText(i));
     RuntimeBackgroundTask();
   }
-  if (shape.hasGrid) data.emplace_back(sheetOf(shape.kind).GridValue() ? "T" : "F");
-  if (shape.hasPopup) data.push_back(Str(static_cast<std::int32_t>(sheetOf(shape.kind).PopupIndex())));
+  if (shape.hasGrid) data.emplace_back(sheetOf(kind).GridValue() ? "T" : "F");
+  if (shape.hasPopup) data.push_back(Str(static_cast<std::int32_t>(sheetOf(kind).PopupIndex())));
 }
 
 // Writes back what was stored. Fields, grid box or popup without a stored
 // text keep what the sheet shows, so a short list cannot fail the edit.
-void exportTexts(const std::vector<std::string>& data, const SheetShape& shape) {
+void exportTexts(const std::vector<std::string>& data, ChargeKind kind) {
+  const SheetShape& shape = FactsOf(kind).sheet;
   std::size_t j = 0;
-  for (int i = shape.firstField; sheetOf(shape.kind).HasField(i); ++i, ++j) {
-    if (j < data.size()) sheetOf(shape.kind).SetFieldText(i, data[j]);
+  for (int i = shape.firstField; sheetOf(kind).HasField(i); ++i, ++j) {
+    if (j < data.size()) sheetOf(kind).SetFieldText(i, data[j]);
     RuntimeBackgroundTask();
   }
   const std::size_t fieldCount = j;
-  if (shape.hasGrid && fieldCount < data.size()) sheetOf(shape.kind).SetGridValue(data[fieldCount] == "T");
+  if (shape.hasGrid && fieldCount < data.size()) sheetOf(kind).SetGridValue(data[fieldCount] == "T");
   if (shape.hasPopup && fieldCount + 1 < data.size()) {
-    sheetOf(shape.kind).SetPopupIndex(ToInt32(CDbl(data[fieldCount + 1])));
+    sheetOf(kind).SetPopupIndex(ToInt32(CDbl(data[fieldCount + 1])));
   }
 }
 
@@ -81,33 +89,46 @@ std::int32_t lastIndexFor(std::int32_t n) { return ToInt32(std::abs(static_cast<
 
 }  // namespace
 
+// ---- The exchange with the kind's sheet, the same for every kind ----
+
+bool ChargedObject::CreatorDoneFlag() {
+  const std::optional<ChargeKind> kind = Kind();
+  return kind && sheetOf(*kind).DoneFlag();
+}
+
+void ChargedObject::Create() {
+  if (const std::optional<ChargeKind> kind = Kind()) (Deref(Factories()).*FactsOf(*kind).make)();
+}
+
+void ChargedObject::ExportData() {
+  if (const std::optional<ChargeKind> kind = Kind()) exportTexts(InputData, *kind);
+}
+
+void ChargedObject::ImportData() {
+  if (const std::optional<ChargeKind> kind = Kind()) importTexts(InputData, *kind);
+}
+
 // ---- Point ----
 
 void SingleCharge::Constructor(double q, double x, double y, double z) {
   const Vector3D position(x, y, z);
   Constructor(q, position);
-  Name = "Point";
-  Creator = SheetFor(ChargeKind::Point);
+  takeKind(*this, ChargeKind::Point);
 }
 
 void SingleCharge::Constructor(double q, const Vector3D& position) {
   ChargeList.clear();
   AddCharge(q, position);
   PackCharges();
-  Name = "Point";
-  Creator = SheetFor(ChargeKind::Point);
+  takeKind(*this, ChargeKind::Point);
 }
-
-bool SingleCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Point).DoneFlag(); }
-void SingleCharge::Create() { Deref(Factories()).MakePoint(); }
-void SingleCharge::ExportData() { exportTexts(InputData, kPointShape); }
-void SingleCharge::ImportData() { importTexts(InputData, kPointShape); }
 
 // ---- Line ----
 
+std::int64_t LineCharge::PointChargesFor(std::int32_t n) { return std::llabs(static_cast<std::int64_t>(n)); }
+
 void LineCharge::Constructor(double q, std::int32_t n, const Vector3D& center, const Vector3D& vec) {
-  Name = "Line";
-  Creator = SheetFor(ChargeKind::Line);
+  takeKind(*this, ChargeKind::Line);
   const std::int32_t k = lastIndexFor(n);
   if (n == 0) {
     // no charges
@@ -130,16 +151,15 @@ void LineCharge::Constructor(double q, std::int32_t n, const Vector3D& center, c
   PackCharges();
 }
 
-bool LineCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Line).DoneFlag(); }
-void LineCharge::Create() { Deref(Factories()).MakeLine(); }
-void LineCharge::ExportData() { exportTexts(InputData, kLineShape); }
-void LineCharge::ImportData() { importTexts(InputData, kLineShape); }
-
 // ---- Plane ----
 
+std::int64_t PlaneCharge::PointChargesFor(std::int32_t n) {
+  const std::int64_t side = std::llabs(static_cast<std::int64_t>(n));
+  return side * side;  // at most 2^62: no overflow
+}
+
 void PlaneCharge::Constructor(double q, std::int32_t n, const Vector3D& center, double size, std::int32_t axis) {
-  Name = "Plane";
-  Creator = SheetFor(ChargeKind::Plane);
+  takeKind(*this, ChargeKind::Plane);
   const std::int32_t k = lastIndexFor(n);
   if (n == 0) {
     // no charges
@@ -174,40 +194,30 @@ void PlaneCharge::Constructor(double q, std::int32_t n, const Vector3D& center, 
   PackCharges();
 }
 
-bool PlaneCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Plane).DoneFlag(); }
-void PlaneCharge::Create() { Deref(Factories()).MakePlane(); }
-void PlaneCharge::ExportData() { exportTexts(InputData, kPlaneShape); }
-void PlaneCharge::ImportData() { importTexts(InputData, kPlaneShape); }
-
 // ---- Sphere ----
 
 void SphereCharge::Constructor(double q, const Vector3D& center, double radius) {
-  Name = "Sphere";
-  Creator = SheetFor(ChargeKind::Sphere);
+  takeKind(*this, ChargeKind::Sphere);
   if (!Math::BListBuilt) Math::BuildBList();
   for (std::size_t i = 0; i < Math::BuckyList.size(); ++i) {
     Vector3D v = Math::BuckyList[i];
     v.Normalize();
     v.MultiplyBy(radius);
     v.Add(center);
-    AddCharge(q / 60.0, v);
+    AddCharge(q / static_cast<double>(kPointCharges), v);
     RuntimeBackgroundTask();
   }
   PackCharges();
 }
 
-bool SphereCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Sphere).DoneFlag(); }
-void SphereCharge::Create() { Deref(Factories()).MakeSphere(); }
-void SphereCharge::ExportData() { exportTexts(InputData, kSphereShape); }
-void SphereCharge::ImportData() { importTexts(InputData, kSphereShape); }
-
 // ---- Ring ----
+
+std::int64_t RingCharge::PointChargesFor(std::int32_t n) { return std::max<std::int64_t>(n, 4); }
 
 void RingCharge::Constructor(double q, const Vector3D& center, double radius, const Vector3D& normal,
                              std::int32_t n) {
-  Name = "Ring";
-  Creator = SheetFor(ChargeKind::Ring);
-  const std::int32_t m = n < 4 ? 4 : n;
+  takeKind(*this, ChargeKind::Ring);
+  const auto m = static_cast<std::int32_t>(PointChargesFor(n));
   Vector3D r = RadiusPerpendicularTo(normal, radius);
   Quaternion rot;
   rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z, kTwoPi / static_cast<double>(m));
@@ -220,17 +230,15 @@ void RingCharge::Constructor(double q, const Vector3D& center, double radius, co
   PackCharges();
 }
 
-bool RingCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Ring).DoneFlag(); }
-void RingCharge::Create() { Deref(Factories()).MakeRing(); }
-void RingCharge::ExportData() { exportTexts(InputData, kRingShape); }
-void RingCharge::ImportData() { importTexts(InputData, kRingShape); }
-
 // ---- Cylinder ----
+
+std::int64_t CylinderCharge::PointChargesFor(std::int32_t n) {
+  return n > 0 ? kRingCharges * static_cast<std::int64_t>(n) : 0;
+}
 
 void CylinderCharge::Constructor(double q, std::int32_t n, Vector3D& center, Vector3D& axis, double length,
                                  double radius) {
-  Name = "Cylinder";
-  Creator = SheetFor(ChargeKind::Cylinder);
+  takeKind(*this, ChargeKind::Cylinder);
   // The step runs from the start end towards the other, also for a negative
   // length (whose start end lies on the far side). A single ring has no ring
   // spacing; its step is the whole length, so it alone sits at the start end.
@@ -241,14 +249,13 @@ void CylinderCharge::Constructor(double q, std::int32_t n, Vector3D& center, Vec
   center.Subtract(direction.Times(span / 2.0));
   axis = direction.Times(n == 1 ? span : span / static_cast<double>(n - 1));
 
-  constexpr std::int32_t perRing = 12;
-  const double each = q / static_cast<double>(perRing);
+  const double each = q / static_cast<double>(kRingCharges);
   const Vector3D r0 = RadiusPerpendicularTo(direction, radius);
   Quaternion rot;
-  rot.SetRotateAboutAxis(direction.X, direction.Y, direction.Z, kTwoPi / static_cast<double>(perRing));
+  rot.SetRotateAboutAxis(direction.X, direction.Y, direction.Z, kTwoPi / static_cast<double>(kRingCharges));
   for (std::int32_t j = 0; j < n; ++j) {
     Vector3D r = r0;
-    for (std::int32_t i = 0; i < perRing; ++i) {
+    for (std::int32_t i = 0; i < kRingCharges; ++i) {
       AddCharge(each, r.Plus(center));
       r = rot.Transform(r);
       RuntimeBackgroundTask();
@@ -258,8 +265,3 @@ void CylinderCharge::Constructor(double q, std::int32_t n, Vector3D& center, Vec
   }
   PackCharges();
 }
-
-bool CylinderCharge::CreatorDoneFlag() { return sheetOf(ChargeKind::Cylinder).DoneFlag(); }
-void CylinderCharge::Create() { Deref(Factories()).MakeCylinder(); }
-void CylinderCharge::ExportData() { exportTexts(InputData, kCylinderShape); }
-void CylinderCharge::ImportData() { importTexts(InputData, kCylinderShape); }

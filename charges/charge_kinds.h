@@ -1,20 +1,44 @@
 #pragma once
 
 #include "charges/charged_object.h"
+#include "charges/math.h"
 
 #include <cstdint>
+#include <optional>
 
 // The six kinds of charged object. Each is made with New<Kind>(...): the
 // Constructor runs on the shared object, so its point charges can refer back
 // to it. Each sets Name and Creator (the sheet of its kind) and places its
-// point charges; the four exchange operations copy texts to and from that sheet.
+// point charges; the four exchange operations, which ChargedObject carries out
+// for every kind from the facts below, copy texts to and from that sheet.
+//
+// Beside each Constructor stands the number of point charges it makes, which
+// the factories check against the scene's limits before they build.
 
+// How a kind's sheet is laid out for the exchange of texts: its edit fields
+// run from EF(firstField) up to the first index the sheet lacks, followed by
+// its grid box and its popup where it has them.
+struct SheetShape {
+  int firstField;
+  bool hasGrid;
+  bool hasPopup;
+};
+
+// What the program knows of a kind beside its point charges: the Name of its
+// objects (the text of their rows), its sheet, and the factory that builds one
+// from that sheet.
+struct ChargeKindFacts {
+  const char* name;
+  SheetShape sheet;
+  void (ChargeFactories::*make)();
+};
+[[nodiscard]] const ChargeKindFacts& FactsOf(ChargeKind kind);
+
+// One charge q at the position.
 class SingleCharge : public ChargedObject {
 public:
-  bool CreatorDoneFlag() override;
-  void Create() override;
-  void ExportData() override;
-  void ImportData() override;
+  [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Point; }
+  static constexpr std::int64_t kPointCharges = 1;
   virtual void Constructor(double q, double x, double y, double z);
   virtual void Constructor(double q, const Vector3D& position);
 };
@@ -22,54 +46,50 @@ public:
 // |n| charges of q/|n| from center − vec/2 to center + vec/2.
 class LineCharge : public ChargedObject {
 public:
-  bool CreatorDoneFlag() override;
-  void Create() override;
-  void ExportData() override;
-  void ImportData() override;
+  [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Line; }
+  // |n|, worked out in 64 bits so that no count can wrap.
+  [[nodiscard]] static std::int64_t PointChargesFor(std::int32_t n);
   virtual void Constructor(double q, std::int32_t n, const Vector3D& center, const Vector3D& vec);
 };
 
 // |n|×|n| charges on a square of side size about center; axis 0 x-y, 1 x-z, 2 y-z.
 class PlaneCharge : public ChargedObject {
 public:
-  bool CreatorDoneFlag() override;
-  void Create() override;
-  void ExportData() override;
-  void ImportData() override;
+  [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Plane; }
+  // |n|², worked out in 64 bits so that no count can wrap.
+  [[nodiscard]] static std::int64_t PointChargesFor(std::int32_t n);
   virtual void Constructor(double q, std::int32_t n, const Vector3D& center, double size, std::int32_t axis);
 };
 
-// 60 charges of q/60 on the sphere, at the directions of Math::BuckyList.
+// Math::kBuckyPoints charges of q/kBuckyPoints on the sphere, at the
+// directions of Math::BuckyList.
 class SphereCharge : public ChargedObject {
 public:
-  bool CreatorDoneFlag() override;
-  void Create() override;
-  void ExportData() override;
-  void ImportData() override;
+  [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Sphere; }
+  static constexpr std::int64_t kPointCharges = Math::kBuckyPoints;
   virtual void Constructor(double q, const Vector3D& center, double radius);
 };
 
 // max(n, 4) equal charges on the circle about center, perpendicular to normal.
 class RingCharge : public ChargedObject {
 public:
-  bool CreatorDoneFlag() override;
-  void Create() override;
-  void ExportData() override;
-  void ImportData() override;
+  [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Ring; }
+  // max(n, 4).
+  [[nodiscard]] static std::int64_t PointChargesFor(std::int32_t n);
   virtual void Constructor(double q, const Vector3D& center, double radius, const Vector3D& normal, std::int32_t n);
 };
 
-// n rings of 12 charges of q/12 each (q is the charge of one ring) spaced
-// evenly from one end to the other. Changes its caller's vectors: on return
-// axis is the step from ring to ring (unit axis × length/(n − 1)) and center
-// lies one step beyond the last ring. A single ring lies at the start end;
-// its step is then the whole length.
+// n rings of kRingCharges charges of q/kRingCharges each (q is the charge of
+// one ring) spaced evenly from one end to the other. Changes its caller's
+// vectors: on return axis is the step from ring to ring (unit axis ×
+// length/(n − 1)) and center lies one step beyond the last ring. A single ring
+// lies at the start end; its step is then the whole length.
 class CylinderCharge : public ChargedObject {
 public:
-  bool CreatorDoneFlag() override;
-  void Create() override;
-  void ExportData() override;
-  void ImportData() override;
+  [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Cylinder; }
+  static constexpr std::int32_t kRingCharges = 12;
+  // n × kRingCharges, none for n below 1; in 64 bits, so that no count can wrap.
+  [[nodiscard]] static std::int64_t PointChargesFor(std::int32_t n);
   virtual void Constructor(double q, std::int32_t n, Vector3D& center, Vector3D& axis, double length, double radius);
 };
 

@@ -118,11 +118,6 @@ void ChargedObject::DropCharges() {
   chargeBlock_.reset();
 }
 
-bool ChargedObject::CreatorDoneFlag() { return false; }
-void ChargedObject::Create() {}
-void ChargedObject::ExportData() {}
-void ChargedObject::ImportData() {}
-
 const PackedCharges& ChargedObject::Packed() const {
   if (packed_.size() != ChargeList.size()) PackCharges();
   return packed_;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,10 @@ public:
   // thread only; workers use SumFieldAt, which has the same bits.
   [[nodiscard]] virtual Vector3D VoltixAt(const Vector3D& P) const;
   virtual void DisplayIt();
+  // The kind of object, whose facts (charge_kinds.h) drive the four exchanges
+  // with its sheet below (charge_kinds.cpp); a plain ChargedObject is of no
+  // kind and its four do nothing (CreatorDoneFlag is false).
+  [[nodiscard]] virtual std::optional<ChargeKind> Kind() const { return std::nullopt; }
   virtual bool CreatorDoneFlag();
   virtual void Create();
   virtual void ExportData();

@@ -47,7 +47,7 @@ void BuildBList() {
   const double threePhi = 3.0 * phi;
 
   BuckyList.clear();
-  BuckyList.reserve(60);
+  BuckyList.reserve(kBuckyPoints);
   // The first twelve in their own fixed order.
   BuckyList.emplace_back(0, 1, threePhi);
   BuckyList.emplace_back(0, 1, -threePhi);

@@ -22,6 +22,9 @@ public:
 // of a truncated icosahedron) with its 90 edges.
 namespace Math {
 
+// Points in the sphere set.
+inline constexpr int kBuckyPoints = 60;
+
 // Built on first use by whoever needs them and kept for the run.
 inline std::vector<Vector3D> BuckyList;
 inline bool BListBuilt = false;

@@ -192,10 +192,10 @@ CylinderData::CylinderData(const Vector3D& c, const Vector3D& axis, double r, do
 
   const Vector3D r0 = RadiusPerpendicularTo(normal, radius);
   Quaternion rot;
-  rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z, kTwoPi / 12.0);
+  rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z, kTwoPi / static_cast<double>(CylinderCharge::kRingCharges));
 
   Vector3D rv = r0;
-  for (int i = 0; i < 12; ++i) {
+  for (int i = 0; i < CylinderCharge::kRingCharges; ++i) {
     const Vector3D p = start.Plus(rv);
     AppendLine(p, p.Plus(full), pos);
     rv = rot.Transform(rv);
@@ -206,7 +206,7 @@ CylinderData::CylinderData(const Vector3D& c, const Vector3D& axis, double r, do
     Vector3D next = r0;
     Vector3D corner = r0;
     next = rot.Transform(next);
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < CylinderCharge::kRingCharges; ++i) {
       AppendLine(ring.Plus(next), ring.Plus(corner), pos);
       next = rot.Transform(next);
       corner = rot.Transform(corner);

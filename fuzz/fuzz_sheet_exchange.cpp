@@ -105,11 +105,11 @@ std::int64_t chargesAsked(const Input& in) {
     return ToInt32(CDbl(at < in.fields.size() ? in.fields[at] : std::string()));
   };
   switch (in.kind) {
-    case ChargeKind::Line: return LinePointCharges(count(9));
-    case ChargeKind::Plane: return PlanePointCharges(count(0));
-    case ChargeKind::Ring: return RingPointCharges(count(8));
-    case ChargeKind::Cylinder: return CylinderPointCharges(count(5));
-    default: return kSpherePointCharges;
+    case ChargeKind::Line: return LineCharge::PointChargesFor(count(9));
+    case ChargeKind::Plane: return PlaneCharge::PointChargesFor(count(0));
+    case ChargeKind::Ring: return RingCharge::PointChargesFor(count(8));
+    case ChargeKind::Cylinder: return CylinderCharge::PointChargesFor(count(5));
+    default: return SphereCharge::kPointCharges;
   }
 }
 

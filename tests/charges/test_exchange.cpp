@@ -158,6 +158,7 @@ TEST_F(Exchange, DoneFlagAndCreateReachTheSheetAndTheFactory) {
       {New<CylinderCharge>(1.0, 2, c, a, 10.0, 1.0), ChargeKind::Cylinder},
   };
   for (const auto& [object, kind] : objects) {
+    EXPECT_EQ(object->Kind(), kind) << object->Name;
     sheet(kind).done = true;
     EXPECT_TRUE(object->CreatorDoneFlag()) << object->Name;
     sheet(kind).done = false;
@@ -170,4 +171,24 @@ TEST_F(Exchange, DoneFlagAndCreateReachTheSheetAndTheFactory) {
   // Without an application to build it, Create reports a nil object.
   SetChargeFactories(nullptr);
   EXPECT_THROW(objects[0].first->Create(), NilObjectException);
+}
+
+TEST_F(Exchange, AnObjectOfNoKindExchangesNothing) {
+  RecordingFactories factories;
+  SetChargeFactories(&factories);
+  for (FakeSheet& s : sheets) {
+    s.setFields(0, {"a", "b", "c"});
+    s.done = true;
+  }
+  auto plain = std::make_shared<ChargedObject>();
+  EXPECT_FALSE(plain->Kind().has_value());
+  EXPECT_FALSE(plain->CreatorDoneFlag());
+  plain->ImportData();
+  EXPECT_TRUE(plain->InputData.empty());
+  plain->InputData = {"x", "y", "z"};
+  plain->ExportData();
+  for (FakeSheet& s : sheets) EXPECT_EQ(s.fields[0], "a");
+  plain->Create();
+  EXPECT_TRUE(factories.calls.empty());
+  for (FakeSheet& s : sheets) s.done = false;
 }

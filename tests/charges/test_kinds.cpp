@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -199,4 +203,56 @@ TEST(Kinds, APointChargeHeldOutlivesItsObjectAndItsNeighbours) {
   EXPECT_EQ(last->Position, lastAt);
   EXPECT_EQ(first->Charge, 100.0 / 4900.0);
   EXPECT_NE(firstAt, lastAt);
+}
+
+// The factories refuse an object by the count its kind gives before anything
+// is built; that count must be the number of point charges the kind then
+// builds. Checked for every kind over negative, zero and small counts, the
+// counts the sheets and the factories default to, and the largest count one
+// object may hold. Counts past that are never built; they must come out past
+// it too, not wrapped round to something small.
+TEST(Kinds, EachKindBuildsAsManyPointChargesAsItsCountSays) {
+  constexpr std::int64_t kMostInOneObject = 2'000'000;
+  constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int32_t kHighest = std::numeric_limits<std::int32_t>::max();
+  const Vector3D centre(1, 2, 3), direction(0, 0, 1);
+  struct Kind {
+    const char* name;
+    std::function<std::int64_t(std::int32_t)> count;
+    std::function<std::shared_ptr<ChargedObject>(std::int32_t)> build;
+    std::vector<std::int32_t> built;
+    std::vector<std::int32_t> tooMany;
+  };
+  const Kind kinds[] = {
+      {"Line", LineCharge::PointChargesFor,
+       [&](std::int32_t n) { return New<LineCharge>(1.0, n, centre, Vector3D(0, 300, 0)); },
+       {-1415, -3, -2, -1, 0, 1, 2, 3, 100, 2'000'000},
+       {2'000'001, -2'000'001, kHighest, kLowest}},
+      {"Plane", PlaneCharge::PointChargesFor,
+       [&](std::int32_t n) { return New<PlaneCharge>(1.0, n, centre, 500.0, 1); },
+       {-1414, -3, -2, -1, 0, 1, 2, 3, 20, 1414},
+       {1415, -1415, 46'341, kHighest, kLowest}},
+      {"Ring", RingCharge::PointChargesFor,
+       [&](std::int32_t n) { return New<RingCharge>(1.0, centre, 100.0, direction, n); },
+       {kLowest, -5, -1, 0, 1, 3, 4, 5, 20, 2'000'000},
+       {2'000'001, kHighest}},
+      {"Cylinder", CylinderCharge::PointChargesFor,
+       [&](std::int32_t n) {
+         Vector3D c = centre, a = direction;
+         return New<CylinderCharge>(1.0, n, c, a, 1000.0, 100.0);
+       },
+       {kLowest, -2, -1, 0, 1, 2, 3, 20, 166'666},
+       {166'667, 178'956'971, kHighest}},
+  };
+  for (const Kind& kind : kinds) {
+    for (const std::int32_t n : kind.built) {
+      const std::int64_t said = kind.count(n);
+      EXPECT_EQ(static_cast<std::int64_t>(kind.build(n)->ChargeList.size()), said) << kind.name << " n=" << n;
+      EXPECT_LE(said, kMostInOneObject) << kind.name << " n=" << n;
+    }
+    for (const std::int32_t n : kind.tooMany) EXPECT_GT(kind.count(n), kMostInOneObject) << kind.name << " n=" << n;
+  }
+  EXPECT_EQ(static_cast<std::int64_t>(New<SingleCharge>(1.0, centre)->ChargeList.size()), SingleCharge::kPointCharges);
+  EXPECT_EQ(static_cast<std::int64_t>(New<SphereCharge>(1.0, centre, 50.0)->ChargeList.size()),
+            SphereCharge::kPointCharges);
 }
