@@ -5,6 +5,7 @@
 #include "app/main_wndo.h"
 #include "charges/charge_kinds.h"
 #include "charges/charged_object.h"
+#include "charges/sheet_fields.h"
 #include "charges/surface_data.h"
 #include "framework/runtime/construct.h"
 #include "framework/runtime/runtime.h"
@@ -25,10 +26,10 @@ struct PointInput {
 PointInput ReadPoint() {
   ChargeSheet& sh = Sheet(ChargeKind::Point);
   PointInput in{};
-  in.q = Number(sh, 3);
-  in.x = Number(sh, 0);
-  in.y = Number(sh, 1);
-  in.z = Number(sh, 2);
+  in.q = Number(sh, PointField::Charge);
+  in.x = Number(sh, PointField::X);
+  in.y = Number(sh, PointField::Y);
+  in.z = Number(sh, PointField::Z);
   return in;
 }
 
@@ -42,15 +43,15 @@ struct LineInput {
 LineInput ReadLine() {
   ChargeSheet& sh = Sheet(ChargeKind::Line);
   LineInput in{};
-  in.q = Number(sh, 7);
-  in.P.X = Number(sh, 1);
-  in.P.Y = Number(sh, 2);
-  in.P.Z = Number(sh, 3);
-  in.D.X = Number(sh, 4);
-  in.D.Y = Number(sh, 5);
-  in.D.Z = Number(sh, 6);
-  in.n = Count(sh, 9);
-  in.L = Number(sh, 8);
+  in.q = Number(sh, LineField::Charge);
+  in.P.X = Number(sh, LineField::CenterX);
+  in.P.Y = Number(sh, LineField::CenterY);
+  in.P.Z = Number(sh, LineField::CenterZ);
+  in.D.X = Number(sh, LineField::VectorX);
+  in.D.Y = Number(sh, LineField::VectorY);
+  in.D.Z = Number(sh, LineField::VectorZ);
+  in.n = Count(sh, LineField::Count);
+  in.L = Number(sh, LineField::Length);
   in.grid = sh.GridValue();
   if (in.L == 0.0) in.L = 1000;
   if (in.n < 1) in.n = 1;
@@ -70,12 +71,12 @@ struct PlaneInput {
 PlaneInput ReadPlane() {
   ChargeSheet& sh = Sheet(ChargeKind::Plane);
   PlaneInput in{};
-  in.q = Number(sh, 4);
-  in.cx = Number(sh, 1);
-  in.cy = Number(sh, 2);
-  in.cz = Number(sh, 3);
-  in.n = Count(sh, 0);
-  in.S = Number(sh, 5);
+  in.q = Number(sh, PlaneField::Charge);
+  in.cx = Number(sh, PlaneField::CenterX);
+  in.cy = Number(sh, PlaneField::CenterY);
+  in.cz = Number(sh, PlaneField::CenterZ);
+  in.n = Count(sh, PlaneField::Count);
+  in.S = Number(sh, PlaneField::Side);
   in.grid = sh.GridValue();
   in.k = sh.PopupIndex();
   if (in.S == 0.0) in.S = 1000;
@@ -95,11 +96,11 @@ SphereInput ReadSphere() {
   ChargeSheet& sh = Sheet(ChargeKind::Sphere);
   auto& window = Deref(dynamic_cast<Window*>(&sh));
   SphereInput in{};
-  in.q = Number(sh, 3);
-  in.P.X = Number(sh, 0);
-  in.P.Y = Number(sh, 1);
-  in.P.Z = Number(sh, 2);
-  in.R = Number(sh, 4);
+  in.q = Number(sh, SphereField::Charge);
+  in.P.X = Number(sh, SphereField::CenterX);
+  in.P.Y = Number(sh, SphereField::CenterY);
+  in.P.Z = Number(sh, SphereField::CenterZ);
+  in.R = Number(sh, SphereField::Radius);
   // Tested in this order; the sheet keeps exactly one of them on.
   if (window.ControlRef<RadioButton>("Outside").Value()) in.showVectors = 2;
   if (window.ControlRef<RadioButton>("Inside").Value()) in.showVectors = 1;
@@ -121,15 +122,15 @@ struct RingInput {
 RingInput ReadRing() {
   ChargeSheet& sh = Sheet(ChargeKind::Ring);
   RingInput in{};
-  in.q = Number(sh, 6);
-  in.P.X = Number(sh, 0);
-  in.P.Y = Number(sh, 1);
-  in.P.Z = Number(sh, 2);
-  in.R = Number(sh, 7);
-  in.N.X = Number(sh, 3);
-  in.N.Y = Number(sh, 4);
-  in.N.Z = Number(sh, 5);
-  in.n = Count(sh, 8);
+  in.q = Number(sh, RingField::Charge);
+  in.P.X = Number(sh, RingField::CenterX);
+  in.P.Y = Number(sh, RingField::CenterY);
+  in.P.Z = Number(sh, RingField::CenterZ);
+  in.R = Number(sh, RingField::Radius);
+  in.N.X = Number(sh, RingField::NormalX);
+  in.N.Y = Number(sh, RingField::NormalY);
+  in.N.Z = Number(sh, RingField::NormalZ);
+  in.n = Count(sh, RingField::Count);
   in.grid = sh.GridValue();
   if (in.R == 0.0) in.R = 300.0;
   if (in.n < 4) in.n = 4;
@@ -149,13 +150,13 @@ struct CylinderInput {
 CylinderInput ReadCylinder() {
   ChargeSheet& sh = Sheet(ChargeKind::Cylinder);
   CylinderInput in{};
-  in.q = Number(sh, 3);
-  in.P.X = Number(sh, 0);
-  in.P.Y = Number(sh, 1);
-  in.P.Z = Number(sh, 2);
-  in.n = Count(sh, 5);
-  in.L = Number(sh, 4);
-  in.r = Number(sh, 6);
+  in.q = Number(sh, CylinderField::ChargePerRing);
+  in.P.X = Number(sh, CylinderField::CenterX);
+  in.P.Y = Number(sh, CylinderField::CenterY);
+  in.P.Z = Number(sh, CylinderField::CenterZ);
+  in.n = Count(sh, CylinderField::Rings);
+  in.L = Number(sh, CylinderField::Length);
+  in.r = Number(sh, CylinderField::Radius);
   in.grid = sh.GridValue();
   in.a = sh.PopupIndex();
   if (in.L == 0.0) in.L = 1000;

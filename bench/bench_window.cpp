@@ -14,6 +14,7 @@
 #include "app/appl.h"
 #include "app/main_wndo.h"
 #include "charges/charged_object.h"
+#include "charges/sheet_fields.h"
 #include "framework/3d/scene_renderer.h"
 #include "framework/runtime/runtime.h"
 #include "framework/ui/controls.h"
@@ -150,14 +151,14 @@ double throughSheet(const char* button, ChargeKind kind, const Fill& fill) {
 
 double addPlane(int side) {
   return throughSheet("PBPlane", ChargeKind::Plane,
-                      [side](ChargeSheet& s) { s.SetFieldText(0, std::to_string(side)); });
+                      [side](ChargeSheet& s) { s.SetFieldText(PlaneField::Count, std::to_string(side)); });
 }
 
 double addPoint() {
   return throughSheet("PBPoint", ChargeKind::Point, [](ChargeSheet& s) {
-    s.SetFieldText(0, "40");
-    s.SetFieldText(1, "40");
-    s.SetFieldText(2, "40");
+    s.SetFieldText(PointField::X, "40");
+    s.SetFieldText(PointField::Y, "40");
+    s.SetFieldText(PointField::Z, "40");
   });
 }
 
@@ -368,10 +369,10 @@ void BM_WithoutFrames(benchmark::State& state) {
   w.hide();
   settle();
   const std::int64_t heapBefore = heapInUse();
-  SheetFor(ChargeKind::Plane)->SetFieldText(0, std::to_string(side));
+  SheetFor(ChargeKind::Plane)->SetFieldText(PlaneField::Count, std::to_string(side));
   w.MakePlane();
   const double heap = static_cast<double>(heapInUse() - heapBefore) / charges;
-  SheetFor(ChargeKind::Point)->SetFieldText(0, "40");
+  SheetFor(ChargeKind::Point)->SetFieldText(PointField::X, "40");
   w.MakePoint();
   double pass = 0.0, select = 0.0;
   int row = 0;

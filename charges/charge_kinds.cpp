@@ -1,6 +1,7 @@
 #include "charges/charge_kinds.h"
 
 #include "charges/math.h"
+#include "charges/sheet_fields.h"
 #include "framework/math/quaternion.h"
 #include "framework/runtime/nil_object.h"
 #include "framework/runtime/runtime.h"
@@ -33,14 +34,14 @@ Vector3D CylinderDirection(const Vector3D& axis, double length) {
 }
 
 const ChargeKindFacts& FactsOf(ChargeKind kind) {
-  // In the order of ChargeKind. The line sheet's fields start at EF(1).
+  // In the order of ChargeKind.
   static constexpr ChargeKindFacts facts[] = {
-      {"Point", {0, false, false}, &ChargeFactories::MakePoint},
-      {"Line", {1, true, false}, &ChargeFactories::MakeLine},
-      {"Plane", {0, true, true}, &ChargeFactories::MakePlane},
-      {"Sphere", {0, true, false}, &ChargeFactories::MakeSphere},
-      {"Ring", {0, true, false}, &ChargeFactories::MakeRing},
-      {"Cylinder", {0, true, true}, &ChargeFactories::MakeCylinder},
+      {"Point", {PointField::First, false, false}, &ChargeFactories::MakePoint},
+      {"Line", {LineField::First, true, false}, &ChargeFactories::MakeLine},
+      {"Plane", {PlaneField::First, true, true}, &ChargeFactories::MakePlane},
+      {"Sphere", {SphereField::First, true, false}, &ChargeFactories::MakeSphere},
+      {"Ring", {RingField::First, true, false}, &ChargeFactories::MakeRing},
+      {"Cylinder", {CylinderField::First, true, true}, &ChargeFactories::MakeCylinder},
   };
   return facts[static_cast<std::size_t>(kind)];
 }

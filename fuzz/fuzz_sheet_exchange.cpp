@@ -13,6 +13,7 @@
 #include "app/main_wndo.h"
 #include "charges/charge_kinds.h"
 #include "charges/charged_object.h"
+#include "charges/sheet_fields.h"
 #include "checks/mesh_checks.h"
 #include "framework/3d/element3d.h"
 #include "framework/runtime/nil_object.h"
@@ -96,7 +97,18 @@ Input parse(std::string_view data) {
   return in;
 }
 
-int firstField(ChargeKind kind) { return kind == ChargeKind::Line ? 1 : 0; }
+// Where the texts of each sheet start, known here apart from the kinds' own facts.
+int firstField(ChargeKind kind) {
+  switch (kind) {
+    case ChargeKind::Point: return PointField::First;
+    case ChargeKind::Line: return LineField::First;
+    case ChargeKind::Plane: return PlaneField::First;
+    case ChargeKind::Sphere: return SphereField::First;
+    case ChargeKind::Ring: return RingField::First;
+    case ChargeKind::Cylinder: return CylinderField::First;
+  }
+  return 0;
+}
 
 // Point charges the factory would place, when the kind has a count field.
 std::int64_t chargesAsked(const Input& in) {
@@ -105,10 +117,10 @@ std::int64_t chargesAsked(const Input& in) {
     return ToInt32(CDbl(at < in.fields.size() ? in.fields[at] : std::string()));
   };
   switch (in.kind) {
-    case ChargeKind::Line: return LineCharge::PointChargesFor(count(9));
-    case ChargeKind::Plane: return PlaneCharge::PointChargesFor(count(0));
-    case ChargeKind::Ring: return RingCharge::PointChargesFor(count(8));
-    case ChargeKind::Cylinder: return CylinderCharge::PointChargesFor(count(5));
+    case ChargeKind::Line: return LineCharge::PointChargesFor(count(LineField::Count));
+    case ChargeKind::Plane: return PlaneCharge::PointChargesFor(count(PlaneField::Count));
+    case ChargeKind::Ring: return RingCharge::PointChargesFor(count(RingField::Count));
+    case ChargeKind::Cylinder: return CylinderCharge::PointChargesFor(count(CylinderField::Rings));
     default: return SphereCharge::kPointCharges;
   }
 }

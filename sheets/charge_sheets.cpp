@@ -40,7 +40,7 @@ void bindButton(Sheet* sheet, QWidget* control, void (Sheet::*handler)(), bool a
 
 SingleSheet& SingleSheet::Instance() { return sharedInstance<SingleSheet>(); }
 
-SingleSheet::SingleSheet() : SheetWindow(SingleSheetLayout(), chargeSheetFontPixels(), 0) {}
+SingleSheet::SingleSheet() : SheetWindow(SingleSheetLayout(), chargeSheetFontPixels(), PointField::X) {}
 
 void SingleSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "PBCancel") bindButton(this, control, &SingleSheet::PBCancel_Action, false, true);
@@ -54,7 +54,7 @@ void SingleSheet::PBDone_Action() { DoneAction(); }
 
 LineSheet& LineSheet::Instance() { return sharedInstance<LineSheet>(); }
 
-LineSheet::LineSheet() : SheetWindow(LineSheetLayout(), chargeSheetFontPixels(), 1) {}
+LineSheet::LineSheet() : SheetWindow(LineSheetLayout(), chargeSheetFontPixels(), LineField::CenterX) {}
 
 void LineSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "PBCancel") bindButton(this, control, &LineSheet::PBCancel_Action);
@@ -68,7 +68,7 @@ void LineSheet::PBDone_Action() { DoneAction(); }
 
 PlaneSheet& PlaneSheet::Instance() { return sharedInstance<PlaneSheet>(); }
 
-PlaneSheet::PlaneSheet() : SheetWindow(PlaneSheetLayout(), chargeSheetFontPixels(), 1, "PUAxis") {}
+PlaneSheet::PlaneSheet() : SheetWindow(PlaneSheetLayout(), chargeSheetFontPixels(), PlaneField::CenterX, "PUAxis") {}
 
 void PlaneSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "PBCancel") bindButton(this, control, &PlaneSheet::PBCancel_Action);
@@ -82,7 +82,7 @@ void PlaneSheet::PBDone_Action() { DoneAction(); }
 
 SphereSheet& SphereSheet::Instance() { return sharedInstance<SphereSheet>(); }
 
-SphereSheet::SphereSheet() : SheetWindow(SphereSheetLayout(), chargeSheetFontPixels(), 0) {}
+SphereSheet::SphereSheet() : SheetWindow(SphereSheetLayout(), chargeSheetFontPixels(), SphereField::CenterX) {}
 
 void SphereSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "CancelButton") bindButton(this, control, &SphereSheet::CancelButton_Action);
@@ -113,7 +113,8 @@ void SphereSheet::Both_Action() { chooseShowField(false, false, true); }
 
 CylinderSheet& CylinderSheet::Instance() { return sharedInstance<CylinderSheet>(); }
 
-CylinderSheet::CylinderSheet() : SheetWindow(CylinderSheetLayout(), chargeSheetFontPixels(), 0, "AxisMenu") {}
+CylinderSheet::CylinderSheet()
+    : SheetWindow(CylinderSheetLayout(), chargeSheetFontPixels(), CylinderField::CenterX, "AxisMenu") {}
 
 void CylinderSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "PBDone") bindButton(this, control, &CylinderSheet::PBDone_Action, true);
@@ -127,7 +128,7 @@ void CylinderSheet::PBCancel_Action() { CancelAction(); }
 
 RingSheet& RingSheet::Instance() { return sharedInstance<RingSheet>(); }
 
-RingSheet::RingSheet() : SheetWindow(RingSheetLayout(), chargeSheetFontPixels(), 0) {}
+RingSheet::RingSheet() : SheetWindow(RingSheetLayout(), chargeSheetFontPixels(), RingField::CenterX) {}
 
 void RingSheet::AttachAction(const std::string& name, QWidget* control) {
   if (name == "CancelButton") bindButton(this, control, &RingSheet::CancelButton_Action);

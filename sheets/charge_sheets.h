@@ -1,13 +1,16 @@
 #pragma once
 
+#include "charges/sheet_fields.h"
 #include "sheets/sheet_window.h"
 
 // The six set-up sheets. Each has one shared instance, made (hidden) on the
 // first call of its Instance() and kept, hidden between uses, until the
 // program ends; should the window it was attached to take it down with it,
-// the next call makes a fresh one.
+// the next call makes a fresh one. Their edit fields are named in
+// charges/sheet_fields.h.
 
-// A single point charge: EF(0..2) position, EF(3) charge. Escape cancels.
+// A single point charge, its fields PointField: position and charge. Escape
+// cancels.
 class SingleSheet : public SheetWindow {
   Q_OBJECT
 public:
@@ -20,8 +23,8 @@ protected:
   void PBDone_Action();
 };
 
-// A line: EF(1..3) centre, EF(4..6) direction, EF(7) total charge, EF(8)
-// length, EF(9) count. There is no EF(0).
+// A line, its fields LineField: centre, direction, total charge, length and
+// count.
 class LineSheet : public SheetWindow {
   Q_OBJECT
 public:
@@ -34,8 +37,8 @@ protected:
   void PBDone_Action();
 };
 
-// A square plane: EF(0) count per side, EF(1..3) centre, EF(4) total charge,
-// EF(5) side; PUAxis the axis plane.
+// A square plane, its fields PlaneField: count per side, centre, total charge
+// and side; PUAxis the axis plane.
 class PlaneSheet : public SheetWindow {
   Q_OBJECT
 public:
@@ -49,8 +52,8 @@ protected:
   void PBDone_Action();
 };
 
-// A sphere: EF(0..2) centre, EF(3) total charge, EF(4) radius; the radio
-// buttons Inside, Outside, Both choose where its field is shown.
+// A sphere, its fields SphereField: centre, total charge and radius; the
+// radio buttons Inside, Outside, Both choose where its field is shown.
 class SphereSheet : public SheetWindow {
   Q_OBJECT
 public:
@@ -72,8 +75,8 @@ private:
   void chooseShowField(bool inside, bool outside, bool both);
 };
 
-// A cylinder: EF(0..2) centre, EF(3) charge of each ring, EF(4) length, EF(5)
-// number of rings, EF(6) radius; AxisMenu the axis.
+// A cylinder, its fields CylinderField: centre, charge of each ring, length,
+// number of rings and radius; AxisMenu the axis.
 class CylinderSheet : public SheetWindow {
   Q_OBJECT
 public:
@@ -87,8 +90,8 @@ protected:
   void PBCancel_Action();
 };
 
-// A ring: EF(0..2) centre, EF(3..5) normal, EF(6) total charge, EF(7) radius,
-// EF(8) number of charges.
+// A ring, its fields RingField: centre, normal, total charge, radius and
+// number of charges.
 class RingSheet : public SheetWindow {
   Q_OBJECT
 public:

@@ -4,6 +4,7 @@
 #include "app/wait_cursor.h"
 #include "app_fixture.h"
 #include "charges/charged_object.h"
+#include "charges/sheet_fields.h"
 #include "framework/3d/scene_renderer.h"
 #include "framework/runtime/nil_object.h"
 #include "scene/pd3d_object.h"
@@ -59,9 +60,9 @@ protected:
 };
 
 TEST_F(LargeSceneTest, PassesAndSelectionsShowTheSameSpheresWhereNewOnesWouldStand) {
-  SheetFor(ChargeKind::Line)->SetFieldText(9, "5");
+  SheetFor(ChargeKind::Line)->SetFieldText(LineField::Count, "5");
   w->MakeLine();
-  SheetFor(ChargeKind::Point)->SetFieldText(3, "-2");
+  SheetFor(ChargeKind::Point)->SetFieldText(PointField::Charge, "-2");
   w->MakePoint();  // selected
   const auto line = w->ChrgObjList[0];
   const auto point = w->ChrgObjList[1];
@@ -128,7 +129,7 @@ TEST_F(LargeSceneTest, ResetAndDeleteGiveTheMemoryOfALargeSceneBack) {
   QApplication::processEvents();
   const std::int64_t before = ResidentBytes();
   auto plane = [this] {
-    SheetFor(ChargeKind::Plane)->SetFieldText(0, "500");  // 250,000 charges, some 100 MB
+    SheetFor(ChargeKind::Plane)->SetFieldText(PlaneField::Count, "500");  // 250,000 charges, some 100 MB
     w->MakePlane();
     ASSERT_EQ(w->PointChargesInScene(), 250000);
   };
@@ -147,7 +148,7 @@ TEST_F(LargeSceneTest, ResetAndDeleteGiveTheMemoryOfALargeSceneBack) {
   EXPECT_LT(ResidentBytes() - before, kSlack);
 
   // A selection that someone else holds keeps its charges through Reset.
-  SheetFor(ChargeKind::Line)->SetFieldText(9, "7");
+  SheetFor(ChargeKind::Line)->SetFieldText(LineField::Count, "7");
   w->MakeLine();
   const auto held = w->SelectedObject;
   w->PBReset_Action();
@@ -181,7 +182,7 @@ TEST_F(LargeSceneTest, CameraChangesThatComeTogetherAreDrawnOnce) {
 // Changes that come in while a pass runs are drawn by the pass itself, or
 // merged into one further pass; none is lost.
 TEST_F(LargeSceneTest, ChangesDuringAPassAreMergedNotLost) {
-  SheetFor(ChargeKind::Line)->SetFieldText(9, "20000");  // long enough to give the event loop turns
+  SheetFor(ChargeKind::Line)->SetFieldText(LineField::Count, "20000");  // long enough to give the event loop turns
   w->MakeLine();
   QApplication::processEvents();
   const auto frames = [&] { return view->renderer().framesDrawn(); };

@@ -7,6 +7,7 @@
 #include "app/charge_limits.h"
 #include "charges/charge_kinds.h"
 #include "charges/charged_object.h"
+#include "charges/sheet_fields.h"
 #include "charges/math.h"
 #include "charges/surface_data.h"
 #include "framework/runtime/construct.h"
@@ -186,8 +187,8 @@ TEST_F(RoadTest, EditReplacesTheObjectAtTheEndAndCancelChangesNothing) {
   // Cancel: the same objects, bodies and rows.
   const auto bodies = w->SurfaceList;
   ThroughSheet("Edit", ChargeKind::Point, false, [](ChargeSheet& sheet) {
-    EXPECT_EQ(sheet.FieldText(3), "1");  // the object's own texts came back
-    sheet.SetFieldText(3, "-7");
+    EXPECT_EQ(sheet.FieldText(PointField::Charge), "1");  // the object's own texts came back
+    sheet.SetFieldText(PointField::Charge, "-7");
   });
   EXPECT_EQ(w->ChrgObjList, (std::vector<std::shared_ptr<ChargedObject>>{point, line}));
   EXPECT_EQ(w->SurfaceList, bodies);
@@ -196,9 +197,9 @@ TEST_F(RoadTest, EditReplacesTheObjectAtTheEndAndCancelChangesNothing) {
 
   // Done: the point is rebuilt from the sheet and moves to the end, selected.
   ThroughSheet("Edit", ChargeKind::Point, true, [](ChargeSheet& sheet) {
-    EXPECT_EQ(sheet.FieldText(3), "1");
-    sheet.SetFieldText(3, "-2");
-    sheet.SetFieldText(0, "40");
+    EXPECT_EQ(sheet.FieldText(PointField::Charge), "1");
+    sheet.SetFieldText(PointField::Charge, "-2");
+    sheet.SetFieldText(PointField::X, "40");
   });
   ASSERT_EQ(w->ChrgObjList.size(), 2u);
   ExpectAligned();
@@ -381,33 +382,34 @@ TEST_F(RoadTest, ObjectsThatCannotBeBuiltAreRefusedWithNothingChanged) {
   const int objects = ViewObjects();
 
   // A plane of 100000 per side would hold 10^10 point charges.
-  Add(ChargeKind::Plane, [](ChargeSheet& sheet) { sheet.SetFieldText(0, "100000"); });
+  Add(ChargeKind::Plane, [](ChargeSheet& sheet) { sheet.SetFieldText(PlaneField::Count, "100000"); });
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("2,000,000"), std::string::npos) << messages[0];
   EXPECT_EQ(w->ChrgObjList, (std::vector<std::shared_ptr<ChargedObject>>{ring}));
   ExpectAligned();
   EXPECT_EQ(ViewObjects(), objects);
-  EXPECT_EQ(SheetFor(ChargeKind::Plane)->FieldText(0), "100000");  // the texts stay
+  EXPECT_EQ(SheetFor(ChargeKind::Plane)->FieldText(PlaneField::Count), "100000");  // the texts stay
 
   // A position too large to draw.
-  Add(ChargeKind::Point, [](ChargeSheet& sheet) { sheet.SetFieldText(0, "1e300"); });
+  Add(ChargeKind::Point, [](ChargeSheet& sheet) { sheet.SetFieldText(PointField::X, "1e300"); });
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_NE(messages[1].find("too large"), std::string::npos) << messages[1];
   EXPECT_NE(messages[1].find("-1,000,000 and 1,000,000"), std::string::npos) << messages[1];
   EXPECT_EQ(w->ChrgObjList.size(), 1u);
 
   // An edit that would be too large keeps the object it was to replace.
-  ThroughSheet("Edit", ChargeKind::Ring, true, [](ChargeSheet& sheet) { sheet.SetFieldText(8, "3000000"); });
+  ThroughSheet("Edit", ChargeKind::Ring, true,
+               [](ChargeSheet& sheet) { sheet.SetFieldText(RingField::Count, "3000000"); });
   ASSERT_EQ(messages.size(), 3u);
   EXPECT_EQ(w->ChrgObjList, (std::vector<std::shared_ptr<ChargedObject>>{ring}));
   ExpectAligned();
 
   // Text that is no number and huge directions still give a finite line.
   Add(ChargeKind::Line, [](ChargeSheet& sheet) {
-    sheet.SetFieldText(8, "abc");
-    sheet.SetFieldText(4, "1e308");
-    sheet.SetFieldText(5, "1e308");
-    sheet.SetFieldText(9, "-5");
+    sheet.SetFieldText(LineField::Length, "abc");
+    sheet.SetFieldText(LineField::VectorX, "1e308");
+    sheet.SetFieldText(LineField::VectorY, "1e308");
+    sheet.SetFieldText(LineField::Count, "-5");
   });
   EXPECT_EQ(messages.size(), 3u);
   ASSERT_EQ(w->ChrgObjList.size(), 2u);
@@ -420,7 +422,9 @@ TEST_F(RoadTest, ObjectsThatCannotBeBuiltAreRefusedWithNothingChanged) {
 }
 
 TEST_F(RoadTest, ChargesWhoseFieldCannotBeSummedAreRefusedAtTheirLimit) {
-  auto point = [](const char* charge) { return [=](ChargeSheet& sh) { sh.SetFieldText(3, charge); }; };
+  auto point = [](const char* charge) {
+    return [=](ChargeSheet& sh) { sh.SetFieldText(PointField::Charge, charge); };
+  };
   // Beyond the range of a double the text saturates; refused all the same.
   Add(ChargeKind::Point, point("1e999"));
   ASSERT_EQ(messages.size(), 1u);
@@ -431,7 +435,7 @@ TEST_F(RoadTest, ChargesWhoseFieldCannotBeSummedAreRefusedAtTheirLimit) {
   // Just past the limit, either sign, and for a kind that shares it out.
   Add(ChargeKind::Point, point("1.0000000000000002e15"));
   Add(ChargeKind::Point, point("-1.0000000000000002e15"));
-  Add(ChargeKind::Sphere, [](ChargeSheet& sh) { sh.SetFieldText(3, "-2e15"); });
+  Add(ChargeKind::Sphere, [](ChargeSheet& sh) { sh.SetFieldText(SphereField::Charge, "-2e15"); });
   EXPECT_EQ(messages.size(), 4u);
   EXPECT_TRUE(w->ChrgObjList.empty());
 
@@ -439,9 +443,9 @@ TEST_F(RoadTest, ChargesWhoseFieldCannotBeSummedAreRefusedAtTheirLimit) {
   // field of two such charges finite wherever a lattice point is kept.
   Add(ChargeKind::Point, point("1e15"));
   Add(ChargeKind::Line, [](ChargeSheet& sh) {
-    sh.SetFieldText(7, "-1e15");
-    sh.SetFieldText(9, "1");
-    sh.SetFieldText(1, "21");
+    sh.SetFieldText(LineField::Charge, "-1e15");
+    sh.SetFieldText(LineField::Count, "1");
+    sh.SetFieldText(LineField::CenterX, "21");
   });
   ASSERT_EQ(w->ChrgObjList.size(), 2u);
   EXPECT_EQ(messages.size(), 4u);
@@ -459,7 +463,8 @@ TEST_F(RoadTest, ChargesWhoseFieldCannotBeSummedAreRefusedAtTheirLimit) {
 
   // An edit past the limit keeps the object it was to replace.
   const auto kept = w->ChrgObjList[1];
-  ThroughSheet("Edit", ChargeKind::Line, true, [](ChargeSheet& sh) { sh.SetFieldText(7, "1e16"); });
+  ThroughSheet("Edit", ChargeKind::Line, true,
+               [](ChargeSheet& sh) { sh.SetFieldText(LineField::Charge, "1e16"); });
   ASSERT_EQ(messages.size(), 5u);
   EXPECT_EQ(w->ChrgObjList.back(), kept);
   ExpectAligned();
@@ -468,12 +473,13 @@ TEST_F(RoadTest, ChargesWhoseFieldCannotBeSummedAreRefusedAtTheirLimit) {
 TEST_F(RoadTest, NumbersBeyondTheRangeOfADoubleAreTakenByTheirSize) {
   // Far too small: a radius of 0, which becomes the sphere's default.
   const std::string tiny = "0." + std::string(400, '0') + "1";
-  Add(ChargeKind::Sphere, [&](ChargeSheet& sh) { sh.SetFieldText(4, tiny); });
+  Add(ChargeKind::Sphere, [&](ChargeSheet& sh) { sh.SetFieldText(SphereField::Radius, tiny); });
   EXPECT_TRUE(messages.empty());
   ASSERT_EQ(w->ChrgObjList.size(), 1u);
   EXPECT_EQ(std::dynamic_pointer_cast<SphereData>(w->SurfaceList[0])->radius, 300.0);
   // Far too large, though its exponent is negative: refused.
-  Add(ChargeKind::Point, [](ChargeSheet& sh) { sh.SetFieldText(1, "-1" + std::string(400, '0') + "e-50"); });
+  Add(ChargeKind::Point,
+      [](ChargeSheet& sh) { sh.SetFieldText(PointField::Y, "-1" + std::string(400, '0') + "e-50"); });
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("too large"), std::string::npos) << messages[0];
   EXPECT_EQ(w->ChrgObjList.size(), 1u);
@@ -507,7 +513,7 @@ TEST_F(RoadTest, HandlersArrivingDuringAFactoryWaitUntilItHasFinished) {
     w->DeleteButton_Action();
     ExpectAligned();
   });
-  SheetFor(ChargeKind::Plane)->SetFieldText(0, "400");  // 160000 point charges
+  SheetFor(ChargeKind::Plane)->SetFieldText(PlaneField::Count, "400");  // 160000 point charges
   timer.start();
   w->MakePlane();
   timer.stop();
@@ -526,11 +532,11 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
   // a charge of 0 becomes 1 (positive outline), a negative one is not positive.
   auto line = [](const char* length, const char* charge) {
     return [=](ChargeSheet& sh) {
-      sh.SetFieldText(4, "3");
-      sh.SetFieldText(5, "4");
-      sh.SetFieldText(6, "0");
-      sh.SetFieldText(8, length);
-      sh.SetFieldText(7, charge);
+      sh.SetFieldText(LineField::VectorX, "3");
+      sh.SetFieldText(LineField::VectorY, "4");
+      sh.SetFieldText(LineField::VectorZ, "0");
+      sh.SetFieldText(LineField::Length, length);
+      sh.SetFieldText(LineField::Charge, charge);
       sh.SetGridValue(true);
     };
   };
@@ -554,12 +560,14 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
   // Ring: count 3 becomes 4, radius 0 becomes 300, normal 0,0,0 becomes x;
   // a tiny normal is used as typed.
   Add(ChargeKind::Ring, [](ChargeSheet& sh) {
-    for (int i : {3, 4, 5, 7}) sh.SetFieldText(i, "0");
-    sh.SetFieldText(8, "3");
+    for (int i : {RingField::NormalX, RingField::NormalY, RingField::NormalZ, RingField::Radius}) {
+      sh.SetFieldText(i, "0");
+    }
+    sh.SetFieldText(RingField::Count, "3");
   });
   Add(ChargeKind::Ring, [](ChargeSheet& sh) {
-    sh.SetFieldText(5, "0.001");
-    sh.SetFieldText(8, "4");
+    sh.SetFieldText(RingField::NormalZ, "0.001");
+    sh.SetFieldText(RingField::Count, "4");
   });
   const auto r0 = std::dynamic_pointer_cast<RingData>(w->SurfaceList[2]);
   const auto r1 = std::dynamic_pointer_cast<RingData>(w->SurfaceList[3]);
@@ -573,7 +581,7 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
   // Sphere: the "Show Field" choice and the radius default.
   auto sphere = [](const char* radio) {
     return [=](ChargeSheet& sh) {
-      sh.SetFieldText(4, "0");
+      sh.SetFieldText(SphereField::Radius, "0");
       SheetWindowOf(ChargeKind::Sphere).ControlRef<RadioButton>(radio).SetValue(true);
     };
   };
@@ -588,8 +596,8 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
 
   // Cylinder: radius 0 stays, count 0 becomes one ring, "z axis".
   Add(ChargeKind::Cylinder, [](ChargeSheet& sh) {
-    sh.SetFieldText(6, "0");
-    sh.SetFieldText(5, "0");
+    sh.SetFieldText(CylinderField::Radius, "0");
+    sh.SetFieldText(CylinderField::Rings, "0");
     sh.SetPopupIndex(2);
   });
   const auto c0 = std::dynamic_pointer_cast<CylinderData>(w->SurfaceList[6]);
@@ -604,7 +612,7 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
 
   // Plane: "yz plane" gives the normal x; a count of 0 becomes 1.
   Add(ChargeKind::Plane, [](ChargeSheet& sh) {
-    sh.SetFieldText(0, "0");
+    sh.SetFieldText(PlaneField::Count, "0");
     sh.SetPopupIndex(2);
   });
   const auto p0 = std::dynamic_pointer_cast<PlaneData>(w->SurfaceList[7]);
@@ -614,7 +622,7 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
   EXPECT_EQ(w->ChrgObjList[7]->ChargeList.size(), 1u);
 
   // Point: a charge of 0 stays 0.
-  Add(ChargeKind::Point, [](ChargeSheet& sh) { sh.SetFieldText(3, "0"); });
+  Add(ChargeKind::Point, [](ChargeSheet& sh) { sh.SetFieldText(PointField::Charge, "0"); });
   EXPECT_EQ(w->ChrgObjList[8]->ChargeList[0]->Charge, 0.0);
   ExpectAligned();
   EXPECT_TRUE(messages.empty());
@@ -623,11 +631,11 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
 TEST_F(RoadTest, TinyAndHugeVectorsTypedIntoTheSheetsBuildWholeObjects) {
   auto ring = [](const char* nx, const char* ny, const char* nz) {
     return [=](ChargeSheet& sh) {
-      sh.SetFieldText(3, nx);
-      sh.SetFieldText(4, ny);
-      sh.SetFieldText(5, nz);
-      sh.SetFieldText(7, "150");
-      sh.SetFieldText(8, "20");
+      sh.SetFieldText(RingField::NormalX, nx);
+      sh.SetFieldText(RingField::NormalY, ny);
+      sh.SetFieldText(RingField::NormalZ, nz);
+      sh.SetFieldText(RingField::Radius, "150");
+      sh.SetFieldText(RingField::Count, "20");
       sh.SetGridValue(true);
     };
   };
@@ -676,11 +684,11 @@ TEST_F(RoadTest, TinyAndHugeVectorsTypedIntoTheSheetsBuildWholeObjects) {
 
   // A line along a tiny vector: a hundred charges a thousand long.
   Add(ChargeKind::Line, [](ChargeSheet& sh) {
-    sh.SetFieldText(4, "1e-300");
-    sh.SetFieldText(5, "0");
-    sh.SetFieldText(6, "0");
-    sh.SetFieldText(8, "1000");
-    sh.SetFieldText(9, "100");
+    sh.SetFieldText(LineField::VectorX, "1e-300");
+    sh.SetFieldText(LineField::VectorY, "0");
+    sh.SetFieldText(LineField::VectorZ, "0");
+    sh.SetFieldText(LineField::Length, "1000");
+    sh.SetFieldText(LineField::Count, "100");
   });
   ASSERT_EQ(w->ChrgObjList.size(), 4u);
   const auto& line = w->ChrgObjList[3]->ChargeList;
@@ -692,9 +700,9 @@ TEST_F(RoadTest, TinyAndHugeVectorsTypedIntoTheSheetsBuildWholeObjects) {
 
   // A cylinder of a tiny length: twenty rings of twelve distinct charges.
   Add(ChargeKind::Cylinder, [](ChargeSheet& sh) {
-    sh.SetFieldText(4, "1e-300");
-    sh.SetFieldText(5, "20");
-    sh.SetFieldText(6, "100");
+    sh.SetFieldText(CylinderField::Length, "1e-300");
+    sh.SetFieldText(CylinderField::Rings, "20");
+    sh.SetFieldText(CylinderField::Radius, "100");
     sh.SetPopupIndex(0);
     sh.SetGridValue(true);
   });
@@ -741,8 +749,8 @@ TEST_F(RoadTest, ANegativeRadiusShowsTheArrowsOfItsMagnitude) {
   for (const auto& [radio, radius] : {std::pair{"Both", 100}, {"Inside", 130}, {"Outside", 100}}) {
     auto sphere = [radio](const std::string& r) {
       return [=](ChargeSheet& sh) {
-        sh.SetFieldText(3, std::string(radio) == "Inside" ? "50" : "5");
-        sh.SetFieldText(4, r);
+        sh.SetFieldText(SphereField::Charge, std::string(radio) == "Inside" ? "50" : "5");
+        sh.SetFieldText(SphereField::Radius, r);
         SheetWindowOf(ChargeKind::Sphere).ControlRef<RadioButton>(radio).SetValue(true);
       };
     };
@@ -751,25 +759,29 @@ TEST_F(RoadTest, ANegativeRadiusShowsTheArrowsOfItsMagnitude) {
     EXPECT_GT(positive.size(), 0u);
     expectSameArrows(arrowsOf(ChargeKind::Sphere, sphere(std::to_string(-radius))), positive);
   }
-  auto ring = [](const char* radius) { return [=](ChargeSheet& sh) { sh.SetFieldText(7, radius); }; };
+  auto ring = [](const char* radius) {
+    return [=](ChargeSheet& sh) { sh.SetFieldText(RingField::Radius, radius); };
+  };
   expectSameArrows(arrowsOf(ChargeKind::Ring, ring("-100")), arrowsOf(ChargeKind::Ring, ring("100")));
-  auto cylinder = [](const char* radius) { return [=](ChargeSheet& sh) { sh.SetFieldText(6, radius); }; };
+  auto cylinder = [](const char* radius) {
+    return [=](ChargeSheet& sh) { sh.SetFieldText(CylinderField::Radius, radius); };
+  };
   expectSameArrows(arrowsOf(ChargeKind::Cylinder, cylinder("-100")), arrowsOf(ChargeKind::Cylinder, cylinder("100")));
 }
 
 TEST_F(RoadTest, ALongTextInASheetFieldIsReadWhole) {
   // Forty thousand characters, the number at the very end.
   const std::string x = std::string(39'995, ' ') + "125.5";
-  Add(ChargeKind::Point, [&](ChargeSheet& sh) { sh.SetFieldText(0, x); });
+  Add(ChargeKind::Point, [&](ChargeSheet& sh) { sh.SetFieldText(PointField::X, x); });
   ASSERT_EQ(w->ChrgObjList.size(), 1u);
   EXPECT_EQ(w->ChrgObjList[0]->ChargeList[0]->Position, Vector3D(125.5, 0, 0));
   // The object keeps the text for an edit, and the edit shows it whole.
   ASSERT_FALSE(w->ChrgObjList[0]->InputData.empty());
   EXPECT_EQ(w->ChrgObjList[0]->InputData[0], x);
-  SheetFor(ChargeKind::Point)->SetFieldText(0, "0");
+  SheetFor(ChargeKind::Point)->SetFieldText(PointField::X, "0");
   std::size_t shown = 0;
   ThroughSheet("Edit", ChargeKind::Point, false,
-               [&](ChargeSheet& sh) { shown = sh.FieldText(0).size(); });
+               [&](ChargeSheet& sh) { shown = sh.FieldText(PointField::X).size(); });
   EXPECT_EQ(shown, x.size());
 }
 
@@ -787,8 +799,8 @@ TEST_F(RoadTest, DotMatrixSwitchedDuringAFactoryLeavesOneBoxPerPoint) {
     dots.SetValue(false);
     dots.SetValue(true);
   });
-  SheetFor(ChargeKind::Plane)->SetFieldText(0, "400");
-  SheetFor(ChargeKind::Plane)->SetFieldText(3, "500");  // the x-y plane z = 500, far from y = 0
+  SheetFor(ChargeKind::Plane)->SetFieldText(PlaneField::Count, "400");
+  SheetFor(ChargeKind::Plane)->SetFieldText(PlaneField::CenterZ, "500");  // the x-y plane z = 500, far from y = 0
   timer.start();
   w->MakePlane();
   timer.stop();
@@ -822,7 +834,7 @@ TEST_F(RoadTest, ClicksMadeWhileANewObjectIsBuiltAreHandledInOrderAfterwards) {
   XInput x;
   ASSERT_TRUE(x.Usable());
   Add(ChargeKind::Point);
-  SheetFor(ChargeKind::Plane)->SetFieldText(0, "200");  // 40000 point charges: the pass yields
+  SheetFor(ChargeKind::Plane)->SetFieldText(PlaneField::Count, "200");  // 40000 point charges: the pass yields
   Window& sheet = SheetWindowOf(ChargeKind::Plane);
   auto& list = C<ListBox>("ObjectList");
   bool donePressed = false;
@@ -909,7 +921,7 @@ TEST_F(RoadTest, ARowChosenDuringAPassIsTheSelectedAndHighlightedOneAfterIt) {
     clicked = true;
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0)).center());
   });
-  SheetFor(ChargeKind::Plane)->SetFieldText(0, "200");  // 40000 point charges: the pass yields
+  SheetFor(ChargeKind::Plane)->SetFieldText(PlaneField::Count, "200");  // 40000 point charges: the pass yields
   timer.start();
   w->MakePlane();
   timer.stop();

@@ -1,4 +1,5 @@
 #include "charges/charge_kinds.h"
+#include "charges/sheet_fields.h"
 #include "charges/sheet_link.h"
 #include "framework/runtime/construct.h"
 #include "framework/runtime/nil_object.h"
@@ -62,8 +63,7 @@ protected:
 
 TEST_F(Exchange, LineRoundTripsItsTextsAndGridFlag) {
   FakeSheet& s = sheet(ChargeKind::Line);
-  // The line sheet's fields run from EF(1) to EF(9).
-  s.setFields(1, {"10", "20", "30", "0", "1", "0", "5", "400", "7"});
+  s.setFields(LineField::First, {"10", "20", "30", "0", "1", "0", "5", "400", "7"});
   s.grid = false;
   auto line = New<LineCharge>(5.0, 7, Vector3D(10, 20, 30), Vector3D(0, 400, 0));
   EXPECT_EQ(line->Creator, &s);
@@ -71,31 +71,33 @@ TEST_F(Exchange, LineRoundTripsItsTextsAndGridFlag) {
   EXPECT_EQ(line->InputData,
             (std::vector<std::string>{"10", "20", "30", "0", "1", "0", "5", "400", "7", "F"}));
 
-  s.setFields(1, {"a", "b", "c", "d", "e", "f", "g", "h", "i"});
+  s.setFields(LineField::First, {"a", "b", "c", "d", "e", "f", "g", "h", "i"});
   s.grid = true;
   line->ExportData();
-  for (int i = 1; i <= 9; ++i) EXPECT_EQ(s.fields[i], line->InputData[i - 1]) << i;
+  for (int i = LineField::First; i <= LineField::Last; ++i) {
+    EXPECT_EQ(s.fields[i], line->InputData[static_cast<std::size_t>(i - LineField::First)]) << i;
+  }
   EXPECT_FALSE(s.grid);
 }
 
 TEST_F(Exchange, PlaneAndCylinderKeepTheirPopupIndex) {
   FakeSheet& p = sheet(ChargeKind::Plane);
-  p.setFields(0, {"4", "1", "2", "3", "-2.5", "side?"});
+  p.setFields(PlaneField::First, {"4", "1", "2", "3", "-2.5", "side?"});
   p.grid = true;
   p.popup = 2;
   auto plane = New<PlaneCharge>(-2.5, 4, Vector3D(1, 2, 3), 100.0, 2);
   plane->ImportData();
   EXPECT_EQ(plane->InputData, (std::vector<std::string>{"4", "1", "2", "3", "-2.5", "side?", "T", "2"}));
-  p.setFields(0, {"", "", "", "", "", ""});
+  p.setFields(PlaneField::First, {"", "", "", "", "", ""});
   p.grid = false;
   p.popup = 0;
   plane->ExportData();
-  EXPECT_EQ(p.fields[5], "side?");  // texts go back exactly as typed
+  EXPECT_EQ(p.fields[PlaneField::Side], "side?");  // texts go back exactly as typed
   EXPECT_TRUE(p.grid);
   EXPECT_EQ(p.popup, 2);
 
   FakeSheet& c = sheet(ChargeKind::Cylinder);
-  c.setFields(0, {"0", "0", "0", "1", "1000", "3", "50"});
+  c.setFields(CylinderField::First, {"0", "0", "0", "1", "1000", "3", "50"});
   c.popup = 1;
   Vector3D centre, axis(0, 1, 0);
   auto cyl = New<CylinderCharge>(1.0, 3, centre, axis, 1000.0, 50.0);
@@ -110,33 +112,33 @@ TEST_F(Exchange, PlaneAndCylinderKeepTheirPopupIndex) {
 
 TEST_F(Exchange, PointStoresFourTextsAndNoGridFlag) {
   FakeSheet& s = sheet(ChargeKind::Point);
-  s.setFields(0, {"1", "2", "3", "-4"});
+  s.setFields(PointField::First, {"1", "2", "3", "-4"});
   s.grid = true;
   auto point = New<SingleCharge>(-4.0, 1.0, 2.0, 3.0);
   point->ImportData();
   EXPECT_EQ(point->InputData, (std::vector<std::string>{"1", "2", "3", "-4"}));
-  s.setFields(0, {"", "", "", ""});
+  s.setFields(PointField::First, {"", "", "", ""});
   s.grid = false;
   point->ExportData();
-  EXPECT_EQ(s.fields[3], "-4");
+  EXPECT_EQ(s.fields[PointField::Charge], "-4");
   EXPECT_FALSE(s.grid);  // untouched
 }
 
 TEST_F(Exchange, ShortStoredTextsLeaveTheRestOfTheSheetAsItIs) {
   FakeSheet& s = sheet(ChargeKind::Ring);
-  s.setFields(0, {"a", "b", "c", "d", "e", "f", "g", "h", "i"});
+  s.setFields(RingField::First, {"a", "b", "c", "d", "e", "f", "g", "h", "i"});
   s.grid = true;
   auto ring = New<RingCharge>(1.0, Vector3D(), 10.0, Vector3D(0, 0, 1), 4);
   ring->InputData = {"x", "y"};
   ASSERT_NO_THROW(ring->ExportData());
-  EXPECT_EQ(s.fields[0], "x");
-  EXPECT_EQ(s.fields[1], "y");
-  EXPECT_EQ(s.fields[2], "c");
-  EXPECT_EQ(s.fields[8], "i");
+  EXPECT_EQ(s.fields[RingField::CenterX], "x");
+  EXPECT_EQ(s.fields[RingField::CenterY], "y");
+  EXPECT_EQ(s.fields[RingField::CenterZ], "c");
+  EXPECT_EQ(s.fields[RingField::Last], "i");
   EXPECT_TRUE(s.grid);
 
   FakeSheet& p = sheet(ChargeKind::Plane);
-  p.setFields(0, {"1", "2", "3", "4", "5", "6"});
+  p.setFields(PlaneField::First, {"1", "2", "3", "4", "5", "6"});
   p.popup = 1;
   auto plane = New<PlaneCharge>(1.0, 2, Vector3D(), 10.0, 0);
   plane->InputData = {"9", "9", "9", "9", "9", "9", "T"};  // no popup entry

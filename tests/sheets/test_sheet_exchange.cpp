@@ -34,11 +34,11 @@ TEST(SheetExchange, AccessorReachesEachKindsSharedSheet) {
   EXPECT_NE(dynamic_cast<Window*>(SheetFor(ChargeKind::Ring)), nullptr);
 
   ChargeSheet& line = *SheetFor(ChargeKind::Line);
-  EXPECT_FALSE(line.HasField(0));
-  for (int i = 1; i <= 9; ++i) EXPECT_TRUE(line.HasField(i)) << i;
-  EXPECT_FALSE(line.HasField(10));
-  EXPECT_THROW((void)line.FieldText(0), NilObjectException);
-  EXPECT_THROW(line.SetFieldText(10, "x"), NilObjectException);
+  EXPECT_FALSE(line.HasField(LineField::First - 1));
+  for (int i = LineField::First; i <= LineField::Last; ++i) EXPECT_TRUE(line.HasField(i)) << i;
+  EXPECT_FALSE(line.HasField(LineField::Last + 1));
+  EXPECT_THROW((void)line.FieldText(LineField::First - 1), NilObjectException);
+  EXPECT_THROW(line.SetFieldText(LineField::Last + 1, "x"), NilObjectException);
 
   // Popups only in the plane and cylinder sheets; no grid box in the point sheet.
   EXPECT_EQ(SheetFor(ChargeKind::Line)->PopupIndex(), -1);
@@ -55,7 +55,7 @@ TEST(SheetExchange, LineTextsAndGridFlagRoundTrip) {
   InstallChargeSheets();
   LineSheet& sheet = LineSheet::Instance();
   const std::vector<std::string> made = {"10", "20", "30", "0", "1", "0", "5", "400", "7"};
-  setTexts(sheet, 1, made);
+  setTexts(sheet, LineField::First, made);
   sheet.SetGridValue(false);
 
   auto line = New<LineCharge>(5.0, 7, Vector3D(10, 20, 30), Vector3D(0, 400, 0));
@@ -66,10 +66,10 @@ TEST(SheetExchange, LineTextsAndGridFlagRoundTrip) {
   EXPECT_EQ(line->Creator, &sheet);
 
   // The sheet is used for something else, then the line is edited.
-  setTexts(sheet, 1, {"a", "b", "c", "d", "e", "f", "g", "h", "i"});
+  setTexts(sheet, LineField::First, {"a", "b", "c", "d", "e", "f", "g", "h", "i"});
   sheet.SetGridValue(true);
   line->ExportData();
-  EXPECT_EQ(textsOf(sheet, 1), made);
+  EXPECT_EQ(textsOf(sheet, LineField::First), made);
   EXPECT_FALSE(sheet.CBGrid()->Value());
 
   // The edit's outcome is the sheet's.
@@ -78,14 +78,14 @@ TEST(SheetExchange, LineTextsAndGridFlagRoundTrip) {
   RunShown(sheet, [&] { CancelButtonOf(sheet).click(); });
   EXPECT_FALSE(line->CreatorDoneFlag());
   // A cancelled edit leaves the exported texts for the next new line.
-  EXPECT_EQ(textsOf(sheet, 1), made);
+  EXPECT_EQ(textsOf(sheet, LineField::First), made);
 }
 
 TEST(SheetExchange, PlanePopupIndexAndUnconvertedTextsRoundTrip) {
   InstallChargeSheets();
   PlaneSheet& sheet = PlaneSheet::Instance();
   const std::vector<std::string> made = {"3", "0", "1e2", "-5", "fifty", "1000"};
-  setTexts(sheet, 0, made);
+  setTexts(sheet, PlaneField::First, made);
   sheet.SetGridValue(true);
   sheet.PUAxis().SetListIndex(2);
 
@@ -96,11 +96,11 @@ TEST(SheetExchange, PlanePopupIndexAndUnconvertedTextsRoundTrip) {
   stored.push_back("2");
   EXPECT_EQ(plane->InputData, stored);
 
-  setTexts(sheet, 0, {"", "", "", "", "", ""});
+  setTexts(sheet, PlaneField::First, {"", "", "", "", "", ""});
   sheet.SetGridValue(false);
   sheet.PUAxis().SetListIndex(0);
   plane->ExportData();
-  EXPECT_EQ(textsOf(sheet, 0), made);
+  EXPECT_EQ(textsOf(sheet, PlaneField::First), made);
   EXPECT_TRUE(sheet.CBGrid()->Value());
   EXPECT_EQ(sheet.PUAxis().ListIndex(), 2);
   EXPECT_EQ(sheet.PUAxis().currentText().toStdString(), "yz plane");
@@ -109,11 +109,11 @@ TEST(SheetExchange, PlanePopupIndexAndUnconvertedTextsRoundTrip) {
 TEST(SheetExchange, PointStoresFourTextsAndTouchesOnlyItsFields) {
   InstallChargeSheets();
   SingleSheet& sheet = SingleSheet::Instance();
-  setTexts(sheet, 0, {"1", "2", "3", "-4"});
+  setTexts(sheet, PointField::First, {"1", "2", "3", "-4"});
   auto point = New<SingleCharge>(-4.0, 1.0, 2.0, 3.0);
   point->ImportData();
   EXPECT_EQ(point->InputData, (std::vector<std::string>{"1", "2", "3", "-4"}));
-  setTexts(sheet, 0, {"9", "9", "9", "9"});
+  setTexts(sheet, PointField::First, {"9", "9", "9", "9"});
   point->ExportData();
-  EXPECT_EQ(textsOf(sheet, 0), (std::vector<std::string>{"1", "2", "3", "-4"}));
+  EXPECT_EQ(textsOf(sheet, PointField::First), (std::vector<std::string>{"1", "2", "3", "-4"}));
 }

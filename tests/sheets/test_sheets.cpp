@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QTest>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,19 +19,39 @@ struct Expected {
   const char* title;
   int width, height;
   int firstField;
+  int lastField;
   std::vector<const char*> texts;  // EF(firstField), EF(firstField + 1), ...
   int focus;
 };
 
 std::vector<Expected> expectedSheets() {
   return {
-      {&SingleSheet::Instance(), "point", "Point", 281, 166, 0, {"0", "0", "0", "1"}, 0},
-      {&LineSheet::Instance(), "line", "Line", 315, 242, 1, {"0", "0", "0", "1", "0", "0", "10", "1000", "100"}, 1},
-      {&PlaneSheet::Instance(), "plane", "Plane", 303, 238, 0, {"20", "0", "0", "0", "50", "1000"}, 1},
-      {&SphereSheet::Instance(), "sphere", "Sphere", 300, 239, 0, {"0", "0", "0", "5", "100"}, 0},
-      {&CylinderSheet::Instance(), "cylinder", "Cylinder", 301, 251, 0, {"0", "0", "0", "2", "1000", "20", "100"}, 0},
-      {&RingSheet::Instance(), "ring", "Ring", 302, 258, 0, {"0", "0", "0", "0", "0", "1", "10", "150", "20"}, 0},
+      {&SingleSheet::Instance(), "point", "Point", 281, 166, PointField::First, PointField::Last,
+       {"0", "0", "0", "1"}, PointField::X},
+      {&LineSheet::Instance(), "line", "Line", 315, 242, LineField::First, LineField::Last,
+       {"0", "0", "0", "1", "0", "0", "10", "1000", "100"}, LineField::CenterX},
+      {&PlaneSheet::Instance(), "plane", "Plane", 303, 238, PlaneField::First, PlaneField::Last,
+       {"20", "0", "0", "0", "50", "1000"}, PlaneField::CenterX},
+      {&SphereSheet::Instance(), "sphere", "Sphere", 300, 239, SphereField::First, SphereField::Last,
+       {"0", "0", "0", "5", "100"}, SphereField::CenterX},
+      {&CylinderSheet::Instance(), "cylinder", "Cylinder", 301, 251, CylinderField::First, CylinderField::Last,
+       {"0", "0", "0", "2", "1000", "20", "100"}, CylinderField::CenterX},
+      {&RingSheet::Instance(), "ring", "Ring", 302, 258, RingField::First, RingField::Last,
+       {"0", "0", "0", "0", "0", "1", "10", "150", "20"}, RingField::CenterX},
   };
+}
+
+// The caption a user reads for a field: the nearest label to its left on its row.
+std::string captionOf(const SheetWindow& sheet, int field) {
+  const QRect box = Deref(sheet.EF(field)).geometry();
+  const StaticText* nearest = nullptr;
+  for (int i = 0; i < sheet.ControlCount(); ++i) {
+    const auto* label = dynamic_cast<const StaticText*>(sheet.ControlAt(i));
+    if (label == nullptr || std::abs(label->geometry().center().y() - box.center().y()) > 5) continue;
+    if (label->geometry().right() >= box.left()) continue;
+    if (nearest == nullptr || label->geometry().right() > nearest->geometry().right()) nearest = label;
+  }
+  return nearest != nullptr ? nearest->Text() : std::string();
 }
 
 int countOf(const std::vector<bool>& values) {
@@ -63,6 +84,7 @@ TEST(Sheets, FirstShowingHasInitialTextsStatesAndWholeFocusTextSelected) {
         EXPECT_EQ(sheet.EF(index)->width(), 44);
       }
       EXPECT_EQ(sheet.EF(e.firstField + static_cast<int>(e.texts.size())), nullptr);
+      EXPECT_EQ(e.firstField + static_cast<int>(e.texts.size()) - 1, e.lastField);
 
       // The focus field has the focus and all of its text selected.
       EditField& focus = Deref(sheet.EF(e.focus));
@@ -171,14 +193,14 @@ TEST(Sheets, ControlsLieWhereTheirWindowsPlaceThem) {
   EXPECT_EQ(line.ControlAs<StaticText>("STLabel", 5)->Text(), "Z");
   EXPECT_EQ(line.ControlAs<StaticText>("STLabel", 5)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
   EXPECT_EQ(line.ControlAs<StaticText>("StaticText1")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
-  // The plane's count, EF(0), is created after every other field.
+  // The plane's count, its first field, is created after every other field.
   PlaneSheet& plane = PlaneSheet::Instance();
   int lastField = -1;
   for (int i = 0; i < plane.ControlCount(); ++i) {
     if (plane.ControlAt(i)->objectName() == "EF") lastField = i;
   }
   ASSERT_GE(lastField, 0);
-  EXPECT_EQ(ControlIndex(plane.ControlAt(lastField)), 0);
+  EXPECT_EQ(ControlIndex(plane.ControlAt(lastField)), PlaneField::Count);
   // The sphere's radio buttons read Outside, Inside, Both from the top, framed by the group box.
   SphereSheet& sphere = SphereSheet::Instance();
   EXPECT_LT(sphere.Outside().y(), sphere.Inside().y());
@@ -191,6 +213,41 @@ TEST(Sheets, ControlsLieWhereTheirWindowsPlaceThem) {
   CylinderSheet& cylinder = CylinderSheet::Instance();
   EXPECT_EQ(cylinder.ControlAt(14)->objectName(), "PBDone");
   EXPECT_EQ(cylinder.ControlAt(15)->objectName(), "PBCancel");
+}
+
+// The names the program reads the fields by say what the user reads beside them.
+TEST(Sheets, EachNamedFieldStandsBesideItsCaption) {
+  const struct {
+    SheetWindow* sheet;
+    int field;
+    const char* caption;
+  } fields[] = {
+      {&SingleSheet::Instance(), PointField::X, "Position:"},
+      {&SingleSheet::Instance(), PointField::Charge, "Charge:"},
+      {&LineSheet::Instance(), LineField::CenterX, "Center:"},
+      {&LineSheet::Instance(), LineField::VectorX, "Vector:"},
+      {&LineSheet::Instance(), LineField::Charge, "Total Charge:"},
+      {&LineSheet::Instance(), LineField::Length, "Length:"},
+      {&LineSheet::Instance(), LineField::Count, "Number of point charges:"},
+      {&PlaneSheet::Instance(), PlaneField::Count, "Number of point charges per side:"},
+      {&PlaneSheet::Instance(), PlaneField::CenterX, "Center:"},
+      {&PlaneSheet::Instance(), PlaneField::Charge, "Total Charge:"},
+      {&PlaneSheet::Instance(), PlaneField::Side, "Side:"},
+      {&SphereSheet::Instance(), SphereField::CenterX, "Center:"},
+      {&SphereSheet::Instance(), SphereField::Charge, "Total Charge:"},
+      {&SphereSheet::Instance(), SphereField::Radius, "Radius:"},
+      {&CylinderSheet::Instance(), CylinderField::CenterX, "Center:"},
+      {&CylinderSheet::Instance(), CylinderField::ChargePerRing, "Total Charge:"},
+      {&CylinderSheet::Instance(), CylinderField::Length, "Length:"},
+      {&CylinderSheet::Instance(), CylinderField::Rings, "Number of Rings:"},
+      {&CylinderSheet::Instance(), CylinderField::Radius, "Radius:"},
+      {&RingSheet::Instance(), RingField::CenterX, "Center:"},
+      {&RingSheet::Instance(), RingField::NormalX, "Normal Vector:"},
+      {&RingSheet::Instance(), RingField::Charge, "Total Charge:"},
+      {&RingSheet::Instance(), RingField::Radius, "Radius:"},
+      {&RingSheet::Instance(), RingField::Count, "Number of charges in the Ring:"},
+  };
+  for (const auto& f : fields) EXPECT_EQ(captionOf(*f.sheet, f.field), f.caption) << f.sheet->Title() << " " << f.field;
 }
 
 TEST(Sheets, DoneAndCancelSetTheFlagHideTheSheetAndKeepTypedText) {
@@ -273,9 +330,9 @@ TEST(Sheets, ClosingFromTheTitleBarActsLikeCancelAndKeepsTheInstance) {
     EXPECT_FALSE(sheet->DoneFlag());
   }
   // The same instances, with what was typed before the close.
-  EXPECT_EQ(SingleSheet::Instance().EF(0)->Text(), "closed");
-  EXPECT_EQ(LineSheet::Instance().EF(1)->Text(), "closed");
-  EXPECT_EQ(RingSheet::Instance().EF(0)->Text(), "closed");
+  EXPECT_EQ(SingleSheet::Instance().EF(PointField::X)->Text(), "closed");
+  EXPECT_EQ(LineSheet::Instance().EF(LineField::CenterX)->Text(), "closed");
+  EXPECT_EQ(RingSheet::Instance().EF(RingField::CenterX)->Text(), "closed");
   EXPECT_EQ(&SphereSheet::Instance(), &SphereSheet::Instance());
 }
 
