@@ -14,22 +14,19 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-void MainWndo::leaveBusy() {
-  if (--busy_ != 0) return;
-  if (!deferred_.empty() && !deferredScheduled_) {
-    deferredScheduled_ = true;
-    QTimer::singleShot(0, this, [this] { runDeferred(); });
-  }
-  // A camera change that came while busy and was not drawn since.
-  if (viewUpdatePending_) requestViewUpdate();
-}
-
 namespace {
 // How long work runs before the wait cursor shows.
 constexpr int kWaitCursorDelayMs = 200;
 }  // namespace
 
-MainWndo::MainWndo() : waitCursor_(std::make_unique<WaitCursor>(this, kWaitCursorDelayMs)) {}
+MainWndo::MainWndo()
+    : listed_([this]() -> ListBox& { return ControlRef<ListBox>("ObjectList"); }),
+      waitCursor_(std::make_unique<WaitCursor>(this, kWaitCursorDelayMs)) {
+  // A camera change that came while busy and was not drawn since.
+  gate_.SetOnIdle([this] {
+    if (viewUpdatePending_) requestViewUpdate();
+  });
+}
 
 MainWndo::~MainWndo() {
   if (Factories() == this) SetChargeFactories(nullptr);
@@ -93,31 +90,13 @@ void MainWndo::AddMenuHandlers() {
 }
 
 void MainWndo::Event_Open() {
-  ChrgObjList.clear();
-  SurfaceList.clear();
+  listed_.Clear();
   Matrix.clear();
 }
 
 void MainWndo::Event_Close() { Quit(0); }
 
 bool MainWndo::deferIfBusy(std::function<void()> handler, Merge merge) {
-  if (busy_ == 0 || Resetting) return false;
-  if (merge != Merge::No && !deferred_.empty() && deferred_.back().merge == merge) return true;
-  deferred_.push_back({std::move(handler), merge});
-  return true;
-}
-
-void MainWndo::runDeferred() {
-  deferredScheduled_ = false;
-  // Each handler may itself defer more; take the current batch only.
-  auto batch = std::move(deferred_);
-  deferred_.clear();
-  for (std::size_t i = 0; i < batch.size(); ++i) {
-    if (busy_ > 0) {
-      // Something started running again: keep the rest for later, in order.
-      deferred_.insert(deferred_.begin(), batch.begin() + static_cast<std::ptrdiff_t>(i), batch.end());
-      return;
-    }
-    batch[i].handler();
-  }
+  if (Resetting) return false;
+  return gate_.DeferIfBusy(std::move(handler), static_cast<int>(merge));
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/listed_charges.h"
 #include "charges/sheet_link.h"
 #include "framework/math/vector3d.h"
 #include <QPushButton>  // window.h needs it complete
 
+#include "framework/runtime/busy_gate.h"
 #include "framework/ui/menus.h"
 #include "framework/ui/window.h"
 
@@ -32,6 +34,10 @@ class ListBox;
 class MainWndo : public Window, public ChargeFactories {
   Q_OBJECT
 
+  // The listed charges, bodies and rows; first, as ChrgObjList and
+  // SurfaceList below refer into it.
+  ListedCharges listed_;
+
 public:
   // The label array of the window's twelve labels.
   class STLabel;
@@ -40,10 +46,11 @@ public:
   static MainWndo* Shared();
   ~MainWndo() override;
 
-  // --- model; ChrgObjList, SurfaceList and ObjectList's rows are index-aligned.
-  std::vector<std::shared_ptr<ChargedObject>> ChrgObjList;
+  // --- model; ChrgObjList, SurfaceList and ObjectList's rows are index-aligned,
+  // and change together only through Listed().
+  const std::vector<std::shared_ptr<ChargedObject>>& ChrgObjList = listed_.ChargeList();
   double EScale = 0.0;
-  std::vector<std::shared_ptr<SurfaceData>> SurfaceList;
+  const std::vector<std::shared_ptr<SurfaceData>>& SurfaceList = listed_.BodyList();
   std::shared_ptr<ChargedObject> SelectedObject;
   std::vector<std::shared_ptr<PDBox>> Matrix;
   bool Resetting = false;
@@ -52,6 +59,8 @@ public:
 
   // The 3D view control.
   [[nodiscard]] PD3DSpace* MyPDSpace() const;
+  // Where charges, bodies and rows are added and taken away together.
+  [[nodiscard]] ListedCharges& Listed() { return listed_; }
 
   // --- control handlers (bound by name at creation) ---------------------------
   virtual void SLZoom_ValueChanged();
@@ -124,7 +133,7 @@ public:
   // True while a pass, a factory or a list-changing handler runs. Handlers
   // entered meanwhile (through a yield or a modal loop) are deferred until it
   // has finished, so they never see half-updated lists.
-  [[nodiscard]] bool Busy() const { return busy_ > 0; }
+  [[nodiscard]] bool Busy() const { return gate_.Busy(); }
   // True while the wait cursor shows over the window (work running longer
   // than a moment).
   [[nodiscard]] bool ShowsWaitCursor() const;
@@ -147,17 +156,7 @@ protected:
 private:
   // Holds the window busy for the lifetime of a pass, factory or list-changing
   // handler; deferred handlers run once the outermost scope has ended.
-  class BusyScope {
-  public:
-    explicit BusyScope(MainWndo& w) : w_(w) { ++w_.busy_; }
-    ~BusyScope() { w_.leaveBusy(); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-  private:
-    MainWndo& w_;
-  };
-  void leaveBusy();
+  using BusyScope = BusyGate::Scope;
 
   // Marks a pass, a factory or a redraw: the wait cursor shows while the
   // outermost one runs longer than a moment.
@@ -178,7 +177,6 @@ private:
   // is not queued twice: the one queued reads the state it finds when it runs.
   enum class Merge { No, FieldPass };
   bool deferIfBusy(std::function<void()> handler, Merge merge = Merge::No);
-  void runDeferred();
 
   // Camera changes: the view draws the latest camera once, when the events
   // waiting now have been handled, however many changes came in meanwhile.
@@ -208,15 +206,9 @@ private:
     return bar ? bar->Find(name) : nullptr;
   }
 
-  int busy_ = 0;
+  BusyGate gate_{this};
   // Set while the field pass redraws the test dot: the pass renders once, at its end.
   bool inFieldPass_ = false;
-  struct Deferred {
-    std::function<void()> handler;
-    Merge merge = Merge::No;
-  };
-  std::vector<Deferred> deferred_;
-  bool deferredScheduled_ = false;
   bool viewUpdatePending_ = false;
   bool viewUpdateScheduled_ = false;
   double lastFrameSeconds_ = 0.0;

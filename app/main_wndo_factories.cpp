@@ -247,11 +247,8 @@ void MainWndo::addCharged(const std::shared_ptr<SurfaceData>& body, const std::s
   // The charge keeps the sheet's texts before it is listed; ImportData yields,
   // and nothing half-made may be in the lists meanwhile.
   charge->ImportData();
-  const int row = static_cast<int>(ChrgObjList.size());
-  SurfaceList.push_back(body);
-  ControlRef<ListBox>("ObjectList").InsertRow(row, charge->Name, 0);
+  listed_.Append(body, charge);
   SelectedObject = charge;
-  ChrgObjList.push_back(charge);
   CalcVoltix();
 }
 
@@ -259,7 +256,7 @@ void MainWndo::addCharged(const std::shared_ptr<SurfaceData>& body, const std::s
 // may refuse the values: its message box waits for the user.
 
 void MainWndo::MakePoint() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const PointInput in = ReadPoint();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
@@ -270,7 +267,7 @@ void MainWndo::MakePoint() {
 }
 
 void MainWndo::MakeLine() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const LineInput in = ReadLine();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
@@ -281,7 +278,7 @@ void MainWndo::MakeLine() {
 }
 
 void MainWndo::MakePlane() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const PlaneInput in = ReadPlane();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
@@ -299,7 +296,7 @@ void MainWndo::MakePlane() {
 }
 
 void MainWndo::MakeSphere() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const SphereInput in = ReadSphere();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
@@ -310,7 +307,7 @@ void MainWndo::MakeSphere() {
 }
 
 void MainWndo::MakeRing() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const RingInput in = ReadRing();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
@@ -321,7 +318,7 @@ void MainWndo::MakeRing() {
 }
 
 void MainWndo::MakeCylinder() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const CylinderInput in = ReadCylinder();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);

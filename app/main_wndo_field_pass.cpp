@@ -85,7 +85,7 @@ void MainWndo::makeMatrixBox(const Vector3D& p) {
 }
 
 void MainWndo::CalcVoltix() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const WorkScope work(*this);
   PD3DSpace& view = Deref(MyPDSpace());
   // 1. Empty the view; the old boxes left with everything else.
@@ -141,7 +141,7 @@ void MainWndo::CalcVoltix() {
 }
 
 void MainWndo::UpdateMatrix() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const WorkScope work(*this);
   if (!ControlRef<CheckBox>("CBDotMatrix").Value()) {
     for (std::size_t n = 0; n < Matrix.size(); ++n) {
@@ -164,7 +164,7 @@ void MainWndo::UpdateMatrix() {
 }
 
 void MainWndo::UpdateTestCharge() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const WorkScope work(*this);
   PD3DSpace& view = Deref(MyPDSpace());
   if (TestDot) {
@@ -208,7 +208,7 @@ void MainWndo::UpdateTestCharge() {
 }
 
 void MainWndo::UpdateHighlight() {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const WorkScope work(*this);
   for (std::size_t n = 0; n < ChrgObjList.size(); ++n) {
     const std::shared_ptr<ChargedObject> co = ChrgObjList[n];

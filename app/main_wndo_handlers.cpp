@@ -88,7 +88,7 @@ void MainWndo::MyPDSpace_Open() {
 
 void MainWndo::MyPDSpace_Click(int x, int y) {
   if (deferIfBusy([this, x, y] { MyPDSpace_Click(x, y); })) return;
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const std::shared_ptr<PD3DObject> obj = Deref(MyPDSpace()).PickedObj(x, y);
   if (auto sphere = std::dynamic_pointer_cast<ChargeSphere>(obj)) {
     const std::shared_ptr<ChargedObject> parent = sphere->Parent.lock();
@@ -119,7 +119,7 @@ bool MainWndo::ObjectList_CellClick(int row, int /*column*/, int /*x*/, int /*y*
     return false;
   }
   if (row < 0 || row >= static_cast<int>(ChrgObjList.size())) return false;
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   SelectedObject = ChrgObjList[static_cast<std::size_t>(row)];
   UpdateHighlight();
   return false;
@@ -137,12 +137,10 @@ int MainWndo::selectedIndex() {
 void MainWndo::DeleteButton_Action() {
   if (deferIfBusy([this] { DeleteButton_Action(); })) return;
   const ReturnMemoryOfDroppedCharges giveBack(*this);
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const int k = selectedIndex();
   if (k == -1) return;
-  SurfaceList.erase(SurfaceList.begin() + k);
-  ChrgObjList.erase(ChrgObjList.begin() + k);
-  ControlRef<ListBox>("ObjectList").RemoveRow(k);
+  listed_.RemoveAt(static_cast<std::size_t>(k));
   SelectedObject = nullptr;
   CalcVoltix();
 }
@@ -150,7 +148,7 @@ void MainWndo::DeleteButton_Action() {
 void MainWndo::Edit_Action() {
   if (deferIfBusy([this] { Edit_Action(); })) return;
   const ReturnMemoryOfDroppedCharges giveBack(*this);
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const int k = selectedIndex();
   if (k == -1) return;
   const std::shared_ptr<ChargedObject> s = SelectedObject;
@@ -163,25 +161,21 @@ void MainWndo::Edit_Action() {
     MsgBox(*problem);
     return;
   }
-  ControlRef<ListBox>("ObjectList").RemoveRow(k);
-  ChrgObjList.erase(ChrgObjList.begin() + k);
-  SurfaceList.erase(SurfaceList.begin() + k);
+  listed_.RemoveAt(static_cast<std::size_t>(k));
   s->Create();
 }
 
 void MainWndo::PBReset_Action() {
   if (deferIfBusy([this] { PBReset_Action(); })) return;
   const ReturnMemoryOfDroppedCharges giveBack(*this);
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const WorkScope work(*this);
-  ChrgObjList.clear();
-  SurfaceList.clear();
+  listed_.Clear();
   Matrix.clear();
   // The selection stays, unlisted: it can be neither shown nor edited again.
   // Held by nothing else, it lets go of its charges and their spheres, so
   // that a Reset gives back the memory of the scene.
   if (SelectedObject && SelectedObject.use_count() == 1) SelectedObject->DropCharges();
-  ControlRef<ListBox>("ObjectList").DeleteAllRows();
   Resetting = true;
   struct Restore {
     bool& flag;
@@ -207,7 +201,7 @@ void MainWndo::PBReset_Action() {
 // --- charge buttons -------------------------------------------------------------------
 
 void MainWndo::chargeButton(ChargeKind kind, const std::function<void()>& factory) {
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   Deref(dynamic_cast<Window*>(SheetFor(kind))).ShowModalWithin(this);
   if (!Deref(SheetFor(kind)).DoneFlag()) return;
   factory();
@@ -259,7 +253,7 @@ void MainWndo::SLScan_ValueChanged() {
 
 void MainWndo::PMShow_Change() {
   if (deferIfBusy([this] { PMShow_Change(); })) return;
-  BusyScope busy(*this);
+  const BusyScope busy(gate_);
   const int i = ControlRef<PopupMenu>("PMShow").ListIndex();
   auto& scan = ControlRef<Slider>("SLScan");
   if (i == 0 || i == 4) {

@@ -487,9 +487,7 @@ TEST_F(RoadTest, NumbersBeyondTheRangeOfADoubleAreTakenByTheirSize) {
 
 TEST_F(RoadTest, LatticePointOnAChargeGivesNoArrowAndNoFailure) {
   // A charge with a body that excludes nothing: the origin's sum is no number.
-  w->ChrgObjList.push_back(New<SingleCharge>(1.0, 0.0, 0.0, 0.0));
-  w->SurfaceList.push_back(std::make_shared<SurfaceData>());
-  C<ListBox>("ObjectList").InsertRow(0, "Point", 0);
+  w->Listed().Append(std::make_shared<SurfaceData>(), New<SingleCharge>(1.0, 0.0, 0.0, 0.0));
   w->CalcVoltix();
   const auto arrows = InView<PDRoundArrow>();
   EXPECT_GT(arrows.size(), 0u);
