@@ -11,6 +11,8 @@
 #include "scene/pd3d.h"
 #include "scene/pd3d_space.h"
 
+#include <QScopedValueRollback>
+
 #include <cmath>
 
 namespace {
@@ -176,23 +178,20 @@ void MainWndo::PBReset_Action() {
   // Held by nothing else, it lets go of its charges and their spheres, so
   // that a Reset gives back the memory of the scene.
   if (SelectedObject && SelectedObject.use_count() == 1) SelectedObject->DropCharges();
-  Resetting = true;
-  struct Restore {
-    bool& flag;
-    ~Restore() { flag = false; }
-  } restore{Resetting};
-  ControlRef<Slider>("SLEScale").SetValue(6);
-  ControlRef<Slider>("SLLat").SetValue(10);
-  ControlRef<Slider>("SLLong").SetValue(0);
-  ControlRef<Slider>("SLZoom").SetValue(0);
-  ControlRef<Slider>("SLScan").SetValue(0);
-  ControlRef<PopupMenu>("PMShow").SetListIndex(0);
-  ControlRef<CheckBox>("CBDotMatrix").SetValue(false);
-  ControlRef<EditField>("EFX").SetText("0");
-  ControlRef<EditField>("EFY").SetText("0");
-  ControlRef<EditField>("EFZ").SetText("0");
-  ControlRef<CheckBox>("CBTest").SetValue(false);
-  Resetting = false;
+  {
+    const QScopedValueRollback<bool> resetting(Resetting, true);
+    ControlRef<Slider>("SLEScale").SetValue(6);
+    ControlRef<Slider>("SLLat").SetValue(10);
+    ControlRef<Slider>("SLLong").SetValue(0);
+    ControlRef<Slider>("SLZoom").SetValue(0);
+    ControlRef<Slider>("SLScan").SetValue(0);
+    ControlRef<PopupMenu>("PMShow").SetListIndex(0);
+    ControlRef<CheckBox>("CBDotMatrix").SetValue(false);
+    ControlRef<EditField>("EFX").SetText("0");
+    ControlRef<EditField>("EFY").SetText("0");
+    ControlRef<EditField>("EFZ").SetText("0");
+    ControlRef<CheckBox>("CBTest").SetValue(false);
+  }
   PD3DSpace& view = Deref(PD3D::SelectedSpace.data());
   view.RemoveAllObjects();
   renderView();
@@ -257,12 +256,10 @@ void MainWndo::PMShow_Change() {
   const int i = ControlRef<PopupMenu>("PMShow").ListIndex();
   auto& scan = ControlRef<Slider>("SLScan");
   if (i == 0 || i == 4) {
-    // Keep the caller's guard: inside Reset it must stay up.
-    const bool saved = Resetting;
-    Resetting = true;
+    // Back to the caller's guard afterwards: inside Reset it must stay up.
+    const QScopedValueRollback<bool> resetting(Resetting, true);
     scan.SetValue(0);
     scan.SetEnabled(false);
-    Resetting = saved;
   } else if (i >= 1 && i <= 3) {
     scan.SetEnabled(true);
   }

@@ -7,6 +7,7 @@
 #include "scene/pd3d_space.h"
 
 #include <QFont>
+#include <QSignalBlocker>
 
 class MainWndo::STLabel : public StaticText {
 public:
@@ -44,13 +45,12 @@ void MainWndo::CreateControls() { _CreateControls0(); }
 void MainWndo::_CreateControls0() {
   auto slider = [this](const char* name, Bounds b, unsigned locks, int lo, int hi, int value, int page, bool live) {
     auto* s = AddControl(new Slider, name, b, locks);
-    s->blockSignals(true);  // creation values raise no change events
+    const QSignalBlocker quiet(s);  // creation values raise no change events
     s->SetRange(lo, hi);
     s->SetValue(value);
     s->SetLineStep(1);
     s->SetPageStep(page);
     s->SetLiveScroll(live);
-    s->blockSignals(false);
     return s;
   };
   auto label = [this](int index, const char* text, Bounds b, unsigned locks, TextAlign align, int size) {
@@ -70,9 +70,10 @@ void MainWndo::_CreateControls0() {
   };
   auto testField = [this](const char* name, Bounds b) {
     auto* ef = AddControl(new EditField, name, b, kTopRight);
-    ef->blockSignals(true);
-    ef->SetText("0");
-    ef->blockSignals(false);
+    {
+      const QSignalBlocker quiet(ef);
+      ef->SetText("0");
+    }
     ef->SetEnabled(false);
     SetTextPixels(ef, 12);
     return ef;
@@ -172,10 +173,11 @@ void MainWndo::_CreateControls0() {
   // 37-41
   label(10, "Show", {488, 563, 39, 20}, kLeftBottom, TextAlign::Left, 0);
   auto* show = AddControl(new PopupMenu, "PMShow", {533, 562, 93, 20}, kLeftBottom);
-  show->blockSignals(true);
-  show->SetItems(std::vector<std::string>{"All", "xz plane", "yz plane", "xy plane", "None"});
-  show->SetListIndex(0);
-  show->blockSignals(false);
+  {
+    const QSignalBlocker quiet(show);
+    show->SetItems(std::vector<std::string>{"All", "xz plane", "yz plane", "xy plane", "None"});
+    show->SetListIndex(0);
+  }
   connect(show, &PopupMenu::Change, this, [this] { PMShow_Change(); });
   separator("Separator4", {751, 552, 7, 61}, LockRight | LockBottom);
   auto* scan = slider("SLScan", {641, 564, 100, 16}, kLeftBottom, -3, 3, 0, 1, true);

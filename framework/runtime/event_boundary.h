@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QScopedValueRollback>
+
 #include <exception>
 #include <utility>
 
@@ -25,13 +27,10 @@ int& depth();
 // Marks a stretch of code that dispatches events (nested loop, yield).
 class DispatchScope {
 public:
-  DispatchScope() : saved_(std::exchange(event_boundary::depth(), 0)) {}
-  ~DispatchScope() { event_boundary::depth() = saved_; }
-  DispatchScope(const DispatchScope&) = delete;
-  DispatchScope& operator=(const DispatchScope&) = delete;
+  DispatchScope() : depth_(event_boundary::depth(), 0) {}
 
 private:
-  int saved_;
+  QScopedValueRollback<int> depth_;
 };
 
 // Runs a handler at the event boundary. Returns what the handler returned, or
@@ -39,19 +38,8 @@ private:
 template <class F, class R = decltype(std::declval<F&>()())>
 R RunHandler(F&& handler, R onError = R{}) {
   int& depth = event_boundary::depth();
-  if (depth > 0) {
-    ++depth;
-    struct Leave {
-      int& d;
-      ~Leave() { --d; }
-    } leave{depth};
-    return handler();
-  }
-  ++depth;
-  struct Leave {
-    int& d;
-    ~Leave() { --d; }
-  } leave{depth};
+  const QScopedValueRollback<int> inside(depth, depth + 1);
+  if (depth > 1) return handler();
   try {
     return handler();
   } catch (...) {
