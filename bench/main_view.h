@@ -49,15 +49,14 @@ inline int perSide(std::int64_t charges) {
 
 // Places a camera as the orbit camera does about the origin.
 inline void orbit(Object3D& camera, double latitude, double longitude, double distance) {
-  constexpr double kPi = std::numbers::pi;
   Quaternion q1;
-  q1.SetRotateAboutAxis(0.0, 0.0, 1.0, longitude * kPi / 180.0);
+  q1.SetRotateAboutAxis(0.0, 0.0, 1.0, longitude * std::numbers::pi / 180.0);
   Quaternion q2;
-  q2.SetRotateAboutAxis(0.0, 1.0, 0.0, -latitude * kPi / 180.0);
+  q2.SetRotateAboutAxis(0.0, 1.0, 0.0, -latitude * std::numbers::pi / 180.0);
   q2.MultiplyBy(q1);
   camera.Position = q2.Transform(Vector3D(distance, 0.0, 0.0));
-  camera.Orientation.SetRotateAboutAxis(1.0, 0.0, 0.0, kPi / 2.0);
-  camera.Roll(kPi);
+  camera.Orientation.SetRotateAboutAxis(1.0, 0.0, 0.0, std::numbers::pi / 2.0);
+  camera.Roll(std::numbers::pi);
   const double h = std::atan2(-camera.Position.X, -camera.Position.Y);
   q1.SetRotateAboutAxis(0.0, 0.0, 1.0, -h);
   camera.Orientation.MultiplyBy(q1);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <numbers>
 
 Vector3D PerpendicularTo(const Vector3D& a) {
   const double x = a.X, y = a.Y, z = a.Z;
@@ -47,8 +48,6 @@ const ChargeKindFacts& FactsOf(ChargeKind kind) {
 }
 
 namespace {
-
-constexpr double kTwoPi = 6.283185307179586;
 
 ChargeSheet& sheetOf(ChargeKind kind) { return Deref(SheetFor(kind)); }
 
@@ -221,7 +220,7 @@ void RingCharge::Constructor(double q, const Vector3D& center, double radius, co
   const auto m = static_cast<std::int32_t>(PointChargesFor(n));
   Vector3D r = RadiusPerpendicularTo(normal, radius);
   Quaternion rot;
-  rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z, kTwoPi / static_cast<double>(m));
+  rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z, 2.0 * std::numbers::pi / static_cast<double>(m));
   const double each = q / static_cast<double>(m);
   for (std::int32_t i = 0; i < m; ++i) {
     AddCharge(each, r.Plus(center));
@@ -253,7 +252,8 @@ void CylinderCharge::Constructor(double q, std::int32_t n, Vector3D& center, Vec
   const double each = q / static_cast<double>(kRingCharges);
   const Vector3D r0 = RadiusPerpendicularTo(direction, radius);
   Quaternion rot;
-  rot.SetRotateAboutAxis(direction.X, direction.Y, direction.Z, kTwoPi / static_cast<double>(kRingCharges));
+  rot.SetRotateAboutAxis(direction.X, direction.Y, direction.Z,
+                         2.0 * std::numbers::pi / static_cast<double>(kRingCharges));
   for (std::int32_t j = 0; j < n; ++j) {
     Vector3D r = r0;
     for (std::int32_t i = 0; i < kRingCharges; ++i) {

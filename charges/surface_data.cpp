@@ -8,9 +8,9 @@
 #include "scene/pd_line.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace {
-constexpr double kTwoPi = 6.283185307179586;
 constexpr double kMargin = 20.0;
 }  // namespace
 
@@ -151,7 +151,7 @@ RingData::RingData(const Vector3D& center, double r, const Vector3D& normal, std
   if (n <= 0) return;
   const Vector3D r0 = RadiusPerpendicularTo(Normal, radius);
   Quaternion rot;
-  rot.SetRotateAboutAxis(Normal.X, Normal.Y, Normal.Z, kTwoPi / static_cast<double>(n));
+  rot.SetRotateAboutAxis(Normal.X, Normal.Y, Normal.Z, 2.0 * std::numbers::pi / static_cast<double>(n));
   Vector3D a = r0;
   Vector3D b = rot.Transform(r0);
   for (std::int32_t i = 0; i < n; ++i) {
@@ -192,7 +192,8 @@ CylinderData::CylinderData(const Vector3D& c, const Vector3D& axis, double r, do
 
   const Vector3D r0 = RadiusPerpendicularTo(normal, radius);
   Quaternion rot;
-  rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z, kTwoPi / static_cast<double>(CylinderCharge::kRingCharges));
+  rot.SetRotateAboutAxis(normal.X, normal.Y, normal.Z,
+                         2.0 * std::numbers::pi / static_cast<double>(CylinderCharge::kRingCharges));
 
   Vector3D rv = r0;
   for (int i = 0; i < CylinderCharge::kRingCharges; ++i) {

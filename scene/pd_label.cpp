@@ -7,6 +7,7 @@
 #include "scene/pd3d_space.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -72,13 +73,13 @@ void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double v
   // Place in the orbit frame: the anchor as seen from the camera of the
   // opening view (latitude 10, longitude 0).
   const double D = static_cast<double>(view.CFDistance);
-  const double a = 0.17453292519943295;
+  const double a = 10.0 * std::numbers::pi / 180.0;
   const Vector3D s(0.0, D * std::sin(a), D * std::cos(a));
   Vector3D t = p.Minus(s);
   Quaternion q;
   q.SetRotateAboutAxis(1.0, 0.0, 0.0, a);
   t = q.Transform(t);
-  q.SetRotateAboutAxis(0.0, 1.0, 0.0, 1.5707963267948966);
+  q.SetRotateAboutAxis(0.0, 1.0, 0.0, std::numbers::pi / 2.0);
   t = q.Transform(t);
   Vector3D working(D, 0.0, 0.0);
   working.Add(t);

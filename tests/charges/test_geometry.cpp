@@ -126,7 +126,7 @@ TEST(Bodies, NearBodyTests) {
 
   const RingData ring(Vector3D(0, 0, 0), 300.0, Vector3D(0, 0, 5), 8, false, true);
   for (int i = 0; i < 12; ++i) {
-    const double a = i * 6.283185307179586 / 12;
+    const double a = i * 2 * std::numbers::pi / 12;
     EXPECT_TRUE(ring.DistCheck(Vector3D(300 * std::cos(a), 300 * std::sin(a), 0)));
   }
   EXPECT_TRUE(ring.DistCheck(Vector3D(310, 0, 0)));
@@ -227,7 +227,7 @@ TEST(Outlines, Cylinder) {
       EXPECT_NEAR(g->v1.X, x, 1e-9);
       EXPECT_NEAR(g->v2.X, x, 1e-9);
       EXPECT_NEAR(Math::DistBetw(g->v1, Vector3D(x, 100, 0)), 50.0, 1e-9);
-      EXPECT_NEAR(Math::DistBetw(g->v1, g->v2), 2 * 50.0 * std::sin(3.141592653589793 / 12), 1e-9);
+      EXPECT_NEAR(Math::DistBetw(g->v1, g->v2), 2 * 50.0 * std::sin(std::numbers::pi / 12), 1e-9);
     }
   }
   // The rings' corners are where the charges sit.

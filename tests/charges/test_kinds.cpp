@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -136,7 +137,7 @@ TEST(Kinds, RingCountsAndFirstDirection) {
   expectNear(ring->ChargeList[0]->Position, Vector3D(5 - h, 6 - h, 7));
   // Each next charge turns by 60° about the normal, counter-clockwise.
   for (std::size_t i = 0; i < 6; ++i) {
-    const double a = std::atan2(-1.0, -1.0) + static_cast<double>(i) * 6.283185307179586 / 6.0;
+    const double a = std::atan2(-1.0, -1.0) + static_cast<double>(i) * 2 * std::numbers::pi / 6.0;
     expectNear(ring->ChargeList[i]->Position, Vector3D(5 + 300 * std::cos(a), 6 + 300 * std::sin(a), 7));
   }
   EXPECT_EQ(centre, Vector3D(5, 6, 7));
@@ -224,19 +225,23 @@ TEST(Kinds, EachKindBuildsAsManyPointChargesAsItsCountSays) {
     std::vector<std::int32_t> tooMany;
   };
   const Kind kinds[] = {
-      {"Line", LineCharge::PointChargesFor,
+      {"Line",
+       LineCharge::PointChargesFor,
        [&](std::int32_t n) { return New<LineCharge>(1.0, n, centre, Vector3D(0, 300, 0)); },
        {-1415, -3, -2, -1, 0, 1, 2, 3, 100, 2'000'000},
        {2'000'001, -2'000'001, kHighest, kLowest}},
-      {"Plane", PlaneCharge::PointChargesFor,
+      {"Plane",
+       PlaneCharge::PointChargesFor,
        [&](std::int32_t n) { return New<PlaneCharge>(1.0, n, centre, 500.0, 1); },
        {-1414, -3, -2, -1, 0, 1, 2, 3, 20, 1414},
        {1415, -1415, 46'341, kHighest, kLowest}},
-      {"Ring", RingCharge::PointChargesFor,
+      {"Ring",
+       RingCharge::PointChargesFor,
        [&](std::int32_t n) { return New<RingCharge>(1.0, centre, 100.0, direction, n); },
        {kLowest, -5, -1, 0, 1, 3, 4, 5, 20, 2'000'000},
        {2'000'001, kHighest}},
-      {"Cylinder", CylinderCharge::PointChargesFor,
+      {"Cylinder",
+       CylinderCharge::PointChargesFor,
        [&](std::int32_t n) {
          Vector3D c = centre, a = direction;
          return New<CylinderCharge>(1.0, n, c, a, 1000.0, 100.0);

@@ -25,8 +25,6 @@
 
 namespace gltest {
 
-constexpr double kPi = std::numbers::pi;
-
 class TestView : public Rb3DSpace {
 public:
   using Rb3DSpace::Rb3DSpace;
@@ -80,8 +78,8 @@ struct Harness {
 // then a pitch that brings its own +z onto the centre.
 inline void aimCamera(Object3D& camera, const Vector3D& position, const Vector3D& center) {
   camera.Position = position;
-  camera.Orientation.SetRotateAboutAxis(1.0, 0.0, 0.0, kPi / 2.0);
-  camera.Roll(kPi);
+  camera.Orientation.SetRotateAboutAxis(1.0, 0.0, 0.0, std::numbers::pi / 2.0);
+  camera.Roll(std::numbers::pi);
   const double h = std::atan2(center.X - position.X, center.Y - position.Y);
   Quaternion q;
   q.SetRotateAboutAxis(0.0, 0.0, 1.0, -h);
@@ -136,6 +134,6 @@ inline bool isSky(QRgb c, std::uint32_t sky) { return (c & 0xFFFFFF) == sky; }
 
 // Pixels per world unit at distance 500 for a 50-degree vertical field and a
 // view 200 pixels high: 100 / (500 tan 25°).
-inline const double kPixelsPerUnit = 100.0 / (500.0 * std::tan(25.0 * kPi / 180.0));
+inline const double kPixelsPerUnit = 100.0 / (500.0 * std::tan(25.0 * std::numbers::pi / 180.0));
 
 }  // namespace gltest

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-
 void expectNear(const Vector3D& v, double x, double y, double z, double tol = 1e-12) {
   EXPECT_NEAR(v.X, x, tol);
   EXPECT_NEAR(v.Y, y, tol);
@@ -128,8 +126,8 @@ TEST(CoreVector3D, NormalizeGivesUnitLengthWhateverTheMagnitude) {
 
 TEST(CoreQuaternion, RotationConventions) {
   // Right-handed about a non-unit axis: +x turns towards +y about +z.
-  expectNear(rotation(0, 0, 2, kPi / 2).Transform({1, 0, 0}), 0, 1, 0);
-  expectNear(rotation(3, 0, 0, kPi / 2).Transform({0, 1, 0}), 0, 0, 1);
+  expectNear(rotation(0, 0, 2, std::numbers::pi / 2).Transform({1, 0, 0}), 0, 1, 0);
+  expectNear(rotation(3, 0, 0, std::numbers::pi / 2).Transform({0, 1, 0}), 0, 0, 1);
   // A zero axis gives the identity rather than NaN.
   expectNear(rotation(0, 0, 0, 1.0).Transform({1, 2, 3}), 1, 2, 3);
 
@@ -154,31 +152,31 @@ TEST(CoreQuaternion, RotationConventions) {
   }
   // An infinite axis turns about its direction; a NaN axis or angle turns nothing.
   constexpr double inf = std::numeric_limits<double>::infinity();
-  expectNear(rotation(0, 0, inf, kPi / 2).Transform({1, 0, 0}), 0, 1, 0);
+  expectNear(rotation(0, 0, inf, std::numbers::pi / 2).Transform({1, 0, 0}), 0, 1, 0);
   expectNear(rotation(std::nan(""), 0, 1, 1.0).Transform({1, 2, 3}), 1, 2, 3);
   expectNear(rotation(0, 0, 1, inf).Transform({1, 2, 3}), 1, 2, 3);
 
   // q.MultiplyBy(p): first q, then p, both about world axes.
-  Quaternion q = rotation(0, 0, 1, kPi / 2);
-  q.MultiplyBy(rotation(1, 0, 0, kPi / 2));
+  Quaternion q = rotation(0, 0, 1, std::numbers::pi / 2);
+  q.MultiplyBy(rotation(1, 0, 0, std::numbers::pi / 2));
   expectNear(q.Transform({1, 0, 0}), 0, 0, 1);  // x -> y (by q) -> z (by p)
 
   // Transform returns a new vector; the argument is untouched.
   const Vector3D v(1, 0, 0);
-  const Vector3D w = rotation(0, 0, 1, kPi).Transform(v);
+  const Vector3D w = rotation(0, 0, 1, std::numbers::pi).Transform(v);
   expectNear(v, 1, 0, 0);
   expectNear(w, -1, 0, 0);
 }
 
 TEST(CoreElement3D, RollAndPitchTurnAboutOwnAxes) {
   Element3D e;
-  e.Orientation = rotation(0, 0, 1, kPi / 2);
-  e.Pitch(kPi / 2);  // about the element's own x, which the world sees as +y
+  e.Orientation = rotation(0, 0, 1, std::numbers::pi / 2);
+  e.Pitch(std::numbers::pi / 2);  // about the element's own x, which the world sees as +y
   // Own z -> own -y (pitch), then own -y -> world +x (the earlier turn).
   expectNear(e.ToWorld({0, 0, 1}), 1, 0, 0);
 
   Element3D r;
-  r.Roll(kPi / 2);
+  r.Roll(std::numbers::pi / 2);
   expectNear(r.ToWorld({1, 0, 0}), 0, 1, 0);
   r.Position = {10, 0, 0};
   r.Scale = 2.0;
@@ -189,13 +187,13 @@ TEST(CoreElement3D, RollAndPitchTurnAboutOwnAxes) {
 TEST(CoreElement3D, OrbitCameraLooksAtCentreUpright) {
   for (const double latitude : {10.0, 45.0, -30.0, 0.0}) {
     for (const double longitude : {0.0, 90.0, 200.0}) {
-      Quaternion q1 = rotation(0, 0, 1, longitude * kPi / 180.0);
-      Quaternion q2 = rotation(0, 1, 0, -latitude * kPi / 180.0);
+      Quaternion q1 = rotation(0, 0, 1, longitude * std::numbers::pi / 180.0);
+      Quaternion q2 = rotation(0, 1, 0, -latitude * std::numbers::pi / 180.0);
       q2.MultiplyBy(q1);
       Element3D cam;
       cam.Position = q2.Transform({500, 0, 0});
-      cam.Orientation.SetRotateAboutAxis(1, 0, 0, kPi / 2);
-      cam.Roll(kPi);
+      cam.Orientation.SetRotateAboutAxis(1, 0, 0, std::numbers::pi / 2);
+      cam.Roll(std::numbers::pi);
       const double h = std::atan2(-cam.Position.X, -cam.Position.Y);
       cam.Orientation.MultiplyBy(rotation(0, 0, 1, -h));
       const Vector3D f = cam.Orientation.Transform({0, 0, 1});
@@ -210,7 +208,7 @@ TEST(CoreElement3D, OrbitCameraLooksAtCentreUpright) {
       SCOPED_TRACE(testing::Message() << "lat " << latitude << " long " << longitude);
       // acos near +-1 costs precision: about 1e-8 radians.
       expectNear(forward, d.X, d.Y, d.Z, 1e-6);
-      EXPECT_NEAR(up.Z, std::cos(latitude * kPi / 180.0), 1e-6);  // upright: +z towards the top
+      EXPECT_NEAR(up.Z, std::cos(latitude * std::numbers::pi / 180.0), 1e-6);  // upright: +z towards the top
       EXPECT_NEAR(up.Dot(forward), 0.0, 1e-9);
       if (latitude == 10.0 && longitude == 0.0) {
         expectNear(cam.Position, 492.403876506104, 0, 86.82408883346517, 1e-9);

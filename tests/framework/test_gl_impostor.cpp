@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <numbers>
 
 using namespace gltest;
 
@@ -65,7 +66,7 @@ QPointF project(Rb3DSpace& view, const Vector3D& p) {
   const Vector3D r = f.Cross(u);
   const Vector3D d = p.Minus(cam.Position);
   const double half = view.height() / 2.0;
-  const double t = std::tan(view.FieldOfView * kPi / 360.0);
+  const double t = std::tan(view.FieldOfView * std::numbers::pi / 360.0);
   return {view.width() / 2.0 + d.Dot(r) / d.Dot(f) / t * half, half - d.Dot(u) / d.Dot(f) / t * half};
 }
 
@@ -186,7 +187,7 @@ TEST(GlImpostor, DepthCutsAPlateAndARodThroughASphereAsTheMeshDoes) {
   // A plate through the centre, turned 45 degrees about z: it hides the
   // sphere's far half on one side and is hidden by its near half on the other.
   auto plate = addShape(view, boxText(200, 2, 200, 0, 0, 1), {0.0, 0.0, 0.0});
-  plate->Orientation.SetRotateAboutAxis(0.0, 0.0, 1.0, kPi / 4.0);
+  plate->Orientation.SetRotateAboutAxis(0.0, 0.0, 1.0, std::numbers::pi / 4.0);
   // A rod along y through the centre, below the plate's reach: out of the sphere on both sides.
   addShape(view, boxText(4, 200, 4, 0, 1, 0), {0.0, 0.0, -20.0});
 
@@ -321,7 +322,7 @@ TEST(GlImpostor, CullingLeavesThePictureAndCountsWhatItLeftOut) {
   for (const Vector3D at : {Vector3D(0, 0, 30), Vector3D(-400, 0, 30)}) {
     auto label = std::make_shared<Object3D>();
     label->AddShapePicture(picture, 0.5);
-    label->Orientation.SetRotateAboutAxis(1.0, 1.0, 1.0, 2.0 * kPi / 3.0);
+    label->Orientation.SetRotateAboutAxis(1.0, 1.0, 1.0, 2.0 * std::numbers::pi / 3.0);
     label->Position = at;
     view.Objects()->Append(label);
     ++shapes;
@@ -420,7 +421,7 @@ TEST(GlImpostor, APictureWiderThanTheDriverTakesIsStillDrawn) {
   }
   auto label = std::make_shared<Object3D>();
   label->AddShapePicture(wide, 1.0);
-  label->Orientation.SetRotateAboutAxis(1.0, 1.0, 1.0, 2.0 * kPi / 3.0);
+  label->Orientation.SetRotateAboutAxis(1.0, 1.0, 1.0, 2.0 * std::numbers::pi / 3.0);
   label->NullShader = true;
   view.Objects()->Append(label);
 

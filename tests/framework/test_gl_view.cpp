@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <numbers>
+
 using namespace gltest;
 
 TEST(GlView, SphereIsLitInTheCentreOnTheSkyAndSizedByTheVerticalFieldOfView) {
@@ -148,7 +150,7 @@ TEST(GlView, PicturesFaceTheirElementsPlusZUprightFromBothSidesWithTransparency)
   auto label = std::make_shared<Object3D>();
   label->AddShapePicture(picture, 2.0);  // 80 x 80 units
   // Own x -> world +y, own y -> world +z, own z -> world +x (towards the camera).
-  label->Orientation.SetRotateAboutAxis(1.0, 1.0, 1.0, 2.0 * kPi / 3.0);
+  label->Orientation.SetRotateAboutAxis(1.0, 1.0, 1.0, 2.0 * std::numbers::pi / 3.0);
   label->NullShader = true;
   label->RenderBackFaces = true;
   view.Objects()->Append(label);
@@ -172,7 +174,7 @@ TEST(GlView, PicturesFaceTheirElementsPlusZUprightFromBothSidesWithTransparency)
   EXPECT_GT(qGreen(through), 150);
 
   // Turned half round: the back is still drawn, mirrored as a back is.
-  label->Yaw(kPi);
+  label->Yaw(std::numbers::pi);
   img = view.grabFramebuffer();
   EXPECT_TRUE(isGreen(img.pixel(150 - q, 100 - q)));
   EXPECT_TRUE(isRed(img.pixel(150 + q, 100 - q)));

@@ -6,6 +6,8 @@
 #include "scene/pd_sphere.h"
 #include "scene_fixture.h"
 
+#include <numbers>
+
 namespace {
 
 // The length of the major radius vector (text line 5) of a cylinder or cone.
@@ -45,7 +47,7 @@ TEST_F(CompositeTest, ObjectBaseScaleAndRotate) {
   view->DoZoom(3.0);
   view->Update();
   Vector3D z(0, 0, 1);
-  s->Rotate(3.141592653589793, z, Vector3D(1, 0, 0));
+  s->Rotate(std::numbers::pi, z, Vector3D(1, 0, 0));
   EXPECT_VEC(*s->pos, 0, 0, 0);
   EXPECT_VEC(s->Position, 0, 0, 0);
   EXPECT_NEAR(std::abs(s->Orientation.Z), 1.0, 1e-12);  // half turn about z
@@ -73,7 +75,7 @@ TEST_F(CompositeTest, ObjectsFollowTheCurrentViewsScale) {
   EXPECT_DOUBLE_EQ(s->Scale, 2.0);
   EXPECT_VEC(s->Position, 8, 0, 0);
   Vector3D z(0, 0, 1);
-  s->Rotate(3.141592653589793, z, Vector3D());
+  s->Rotate(std::numbers::pi, z, Vector3D());
   EXPECT_VEC(s->Position, -8, 0, 0);  // pos (-2, 0, 0) × the other view's scale
   const Vector3D bmax = cyl->GetBoundMax();
   EXPECT_NEAR(bmax.Z, 20 + cyl->Bounds().Radius, 1e-9);  // half height 10 × 4 ÷ 2
@@ -152,7 +154,7 @@ TEST_F(CompositeTest, RoundArrowRotateAndSetAxis) {
   EXPECT_VEC(axis, 0, 0, 1);
   EXPECT_VEC(*arrow->cone->pos, 8, 0, 0);
 
-  arrow->Rotate(3.141592653589793 / 2, axis, Vector3D(1, 0, 0));
+  arrow->Rotate(std::numbers::pi / 2, axis, Vector3D(1, 0, 0));
   EXPECT_VEC(*arrow->cone->pos, 1, 7, 0);
   EXPECT_VEC(*arrow->cylinder->pos, 1, 0, 0);
   EXPECT_NE(arrow->cone->Orientation.W, 1.0);

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QWindow>
 
+#include <numbers>
+
 namespace {
 
 // A view opened the way the main window opens its view: far plane 5000,
@@ -56,7 +58,7 @@ protected:
     const Vector3D u = cam.Orientation.Transform(Vector3D(0, 1, 0));
     const Vector3D r = f.Cross(u);
     const Vector3D d = p.Minus(cam.Position);
-    const double t = std::tan(view->FieldOfView * 3.141592653589793 / 360.0);
+    const double t = std::tan(view->FieldOfView * std::numbers::pi / 360.0);
     const double half = view->height() / 2.0;
     return QPoint(static_cast<int>(std::lround(view->width() / 2.0 + d.Dot(r) / d.Dot(f) / t * half)),
                   static_cast<int>(std::lround(half - d.Dot(u) / d.Dot(f) / t * half)));

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 
 #include <limits>
+#include <numbers>
 
 namespace {
 
@@ -312,7 +313,7 @@ TEST_F(ViewTest, AutocentreAndAutoscale) {
   view->ShowAxes = true;
   view->Autoscale = true;
   view->Update();
-  EXPECT_NEAR(view->RefScale, 500 * std::sin(25 * 3.141592653589793 / 180) / (10 * std::sqrt(3.0)), 1e-9);
+  EXPECT_NEAR(view->RefScale, 500 * std::sin(25 * std::numbers::pi / 180) / (10 * std::sqrt(3.0)), 1e-9);
   EXPECT_NEAR(view->RefScale, 12.19994, 1e-5);
   EXPECT_EQ(view->Scale, view->RefScale);
   EXPECT_DOUBLE_EQ(obj->Scale, view->Scale);
