@@ -88,17 +88,17 @@ void MainWndo::CalcVoltix() {
   const BusyScope busy(gate_);
   const WorkScope work(*this);
   PD3DSpace& view = Deref(MyPDSpace());
-  // 1. Empty the view; the old boxes left with everything else.
+  // First the view is emptied; the old boxes leave with everything else.
   view.RemoveAllObjects();
   Matrix.clear();
-  // 2-3. The counts and the plane choice hold for the whole pass.
+  // The counts and the plane choice hold for the whole pass.
   const std::size_t nC = ChrgObjList.size();
   const std::size_t nS = SurfaceList.size();
   const int ch = ControlRef<PopupMenu>("PMShow").ListIndex();
   const int s = ControlRef<Slider>("SLScan").Value();
-  // 4. The charges, the selected one dark, with the rows following. Their
-  // spheres left the view in step 1 and go back in as new ones would, in the
-  // same order and colours, rather than being made anew.
+  // The charges, the selected one dark, with the rows following. Their
+  // spheres left the view with everything else and go back in as new ones
+  // would, in the same order and colours, rather than being made anew.
   auto& list = ControlRef<ListBox>("ObjectList");
   for (std::size_t n = 0; n < nC; ++n) {
     const std::shared_ptr<ChargedObject> co = ChrgObjList[n];
@@ -107,8 +107,8 @@ void MainWndo::CalcVoltix() {
     list.SetSelected(static_cast<int>(n), selected);
     RuntimeBackgroundTask();
   }
-  // 5-6. The lattice points that pass the filters, their field sums, arrows
-  // and boxes. The sums run in parallel on the numbers alone; the scene
+  // The lattice points that pass the filters, their field sums, arrows and
+  // boxes. The sums run in parallel on the numbers alone; the scene
   // objects are made here, in lattice order, as a point-by-point walk would.
   const std::vector<Vector3D> points = evaluatedPoints(ch, s, nS);
   const std::vector<std::shared_ptr<ChargedObject>> charges(ChrgObjList.begin(),
@@ -125,12 +125,12 @@ void MainWndo::CalcVoltix() {
     if (dots) makeMatrixBox(p);
     RuntimeBackgroundTask();
   }
-  // 7. The grids asked for.
+  // The grids asked for.
   for (std::size_t b = 0; b < nS && b < SurfaceList.size(); ++b) {
     if (SurfaceList[b]->gridEnabled) SurfaceList[b]->DrawGrid();
     RuntimeBackgroundTask();
   }
-  // 8-9. The test dot, then one render: the test dot's own render would draw
+  // Last the test dot, then one render: the test dot's own render would draw
   // the same picture once more, which on a scene of a million spheres costs
   // as much as the rest of the pass.
   {

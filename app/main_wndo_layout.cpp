@@ -84,7 +84,7 @@ void MainWndo::_CreateControls0() {
     return la;
   };
 
-  // 1-6
+  // The camera sliders and their captions.
   auto* SLZoom = slider("SLZoom", {20, 569, 100, 16}, kLeftBottom, -95, 95, 0, 20, true);
   connect(SLZoom, &Slider::ValueChanged, this, [this] { SLZoom_ValueChanged(); });
   auto* SLLat = slider("SLLat", {132, 569, 100, 16}, kLeftBottom, -89, 89, 10, 20, true);
@@ -95,7 +95,7 @@ void MainWndo::_CreateControls0() {
   label(1, "Latitude", {132, 590, 100, 20}, kLeftBottom, TextAlign::Center, 12);
   label(2, "Longitude", {244, 590, 100, 20}, kLeftBottom, TextAlign::Center, 12);
 
-  // 7: the 3D view, with the framework properties it opens with.
+  // The 3D view, with the framework properties it opens with.
   auto* view = AddControl(new PD3DSpace, "MyPDSpace", {0, 0, 755, 550}, LockAll);
   view->Hither = 5;
   view->Yon = 5000;
@@ -115,26 +115,26 @@ void MainWndo::_CreateControls0() {
   connect(view, &PD3DSpace::Open, this, [this] { MyPDSpace_Open(); });
   connect(view, &PD3DSpace::Click, this, [this](int x, int y) { MyPDSpace_Click(x, y); });
 
-  // 8-9
+  // Reset and the first charge button.
   connect(button("PBReset", "Reset", {771, 9, 69, 20}), &PushButton::Action, this, [this] { PBReset_Action(); });
   connect(button("PBPoint", "Point", {771, 73, 69, 20}), &PushButton::Action, this, [this] { PBPoint_Action(); });
-  // 10-11
+  // The arrow scale and its caption.
   auto* SLEScale = slider("SLEScale", {362, 569, 100, 16}, kLeftBottom, 0, 12, 6, 1, false);
   connect(SLEScale, &Slider::ValueChanged, this, [this] { SLEScale_ValueChanged(); });
   connect(SLEScale, &Slider::Open, this, [this] { SLEScale_Open(); });
   label(3, "Arrow Scale", {362, 590, 100, 20}, kLeftBottom, TextAlign::Center, 12);
-  // 12-16
+  // The other charge buttons.
   connect(button("PBLine", "Line", {771, 105, 69, 20}), &PushButton::Action, this, [this] { PBLine_Action(); });
   connect(button("PBPlane", "Plane", {771, 137, 69, 20}), &PushButton::Action, this, [this] { PBPlane_Action(); });
   connect(button("PBSphere", "Sphere", {771, 169, 69, 20}), &PushButton::Action, this, [this] { PBSphere_Action(); });
   connect(button("PBRing", "Ring", {771, 201, 69, 20}), &PushButton::Action, this, [this] { PBRing_Action(); });
   connect(button("PBCylinder", "Cylinder", {771, 233, 69, 20}), &PushButton::Action, this,
           [this] { PBCylinder_Action(); });
-  // 17-19
+  // The charge buttons' caption and separators.
   label(4, "CHARGE SETUPS", {757, 46, 100, 20}, kTopRight, TextAlign::Center, 10);
   separator("Separator1", {757, 41, 100, 4}, kTopRight);
   separator("Separator2", {757, 265, 100, 4}, kTopRight);
-  // 20-21
+  // The list of charged objects and its caption.
   auto* list = AddControl(new ListBox, "ObjectList", {766, 295, 83, 98}, kTopRight);
   list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -142,14 +142,14 @@ void MainWndo::_CreateControls0() {
   SetTextPixels(list, 12);
   list->CellClick = [this](int row, int column, int x, int y) { return ObjectList_CellClick(row, column, x, y); };
   label(5, "CHARGED OBJECTS", {757, 270, 100, 20}, kTopRight, TextAlign::Center, 10);
-  // 22-23
+  // Delete and Edit.
   connect(button("DeleteButton", "Delete", {771, 437, 69, 20}), &PushButton::Action, this,
           [this] { DeleteButton_Action(); });
   connect(button("Edit", "Edit", {771, 405, 69, 20}), &PushButton::Action, this, [this] { Edit_Action(); });
-  // 24
+  // The dot matrix switch.
   auto* dots = AddControl(new CheckBox("Dot Matrix"), "CBDotMatrix", {533, 590, 93, 20}, kLeftBottom);
   connect(dots, &CheckBox::Action, this, [this] { CBDotMatrix_Action(); });
-  // 25-30: the test dot's coordinates.
+  // The test dot's coordinates.
   auto* XArrows = arrows("XArrows", {833, 519, 13, 23});
   connect(XArrows, &LittleArrows::Down, this, [this] { XArrows_Down(); });
   connect(XArrows, &LittleArrows::Up, this, [this] { XArrows_Up(); });
@@ -162,7 +162,7 @@ void MainWndo::_CreateControls0() {
   connect(ZArrows, &LittleArrows::Down, this, [this] { ZArrows_Down(); });
   connect(ZArrows, &LittleArrows::Up, this, [this] { ZArrows_Up(); });
   connect(testField("EFZ", {786, 581, 41, 21}), &EditField::TextChange, this, [this] { EFZ_TextChange(); });
-  // 31-36
+  // The test dot's captions, separator and switch.
   label(7, "X", {764, 521, 22, 19}, kTopRight, TextAlign::Center, 12);
   label(8, "Y", {765, 551, 19, 19}, kTopRight, TextAlign::Center, 12);
   label(9, "Z", {764, 582, 20, 19}, kTopRight, TextAlign::Center, 12);
@@ -170,7 +170,7 @@ void MainWndo::_CreateControls0() {
   label(6, "TEST DOT", {757, 469, 100, 20}, kTopRight, TextAlign::Center, 10);
   auto* test = AddControl(new CheckBox("Show"), "CBTest", {774, 490, 66, 20}, kTopRight);
   connect(test, &CheckBox::Action, this, [this] { CBTest_Action(); });
-  // 37-41
+  // The plane choice, a separator, the scan slider and their captions.
   label(10, "Show", {488, 563, 39, 20}, kLeftBottom, TextAlign::Left, 0);
   auto* show = AddControl(new PopupMenu, "PMShow", {533, 562, 93, 20}, kLeftBottom);
   {
