@@ -10,6 +10,9 @@ constexpr int kNoIndex = -1;
 
 }  // namespace
 
+// The tables keep one control a line.
+// clang-format off
+
 const SheetLayout& SingleSheetLayout() {
   static const SheetLayout layout{"Point", 281, 166, {
       {K::Label, "STLabel", 0, "Position:", 20, 42, 61, 20},
@@ -156,8 +159,10 @@ const SheetLayout& RingSheetLayout() {
   return layout;
 }
 
+// clang-format on
+
 std::span<const SheetLayout* const> ChargeSheetLayouts() {
-  static const SheetLayout* const layouts[] = {&SingleSheetLayout(), &LineSheetLayout(),   &PlaneSheetLayout(),
+  static const SheetLayout* const layouts[] = {&SingleSheetLayout(), &LineSheetLayout(), &PlaneSheetLayout(),
                                                &SphereSheetLayout(), &RingSheetLayout(), &CylinderSheetLayout()};
   return layouts;
 }

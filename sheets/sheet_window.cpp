@@ -191,6 +191,4 @@ EditField* SheetWindow::EF(int index) const { return ControlAs<EditField>("EF", 
 
 CheckBox* SheetWindow::CBGrid() const { return ControlAs<CheckBox>("CBGrid"); }
 
-PopupMenu* SheetWindow::Popup() const {
-  return popupName_.empty() ? nullptr : ControlAs<PopupMenu>(popupName_);
-}
+PopupMenu* SheetWindow::Popup() const { return popupName_.empty() ? nullptr : ControlAs<PopupMenu>(popupName_); }

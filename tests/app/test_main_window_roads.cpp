@@ -2,14 +2,14 @@
 // their sheets, selection in the list and in the view, edit, delete, reset,
 // dot matrix, test dot, and the refusal of objects that cannot be built.
 
-#include "framework/3d/scene_renderer.h"
-#include "app_fixture.h"
 #include "app/charge_limits.h"
+#include "app_fixture.h"
 #include "charges/charge_kinds.h"
 #include "charges/charged_object.h"
-#include "charges/sheet_fields.h"
 #include "charges/math.h"
+#include "charges/sheet_fields.h"
 #include "charges/surface_data.h"
+#include "framework/3d/scene_renderer.h"
 #include "framework/runtime/construct.h"
 #include "scene/pd_box.h"
 #include "scene/pd_round_arrow.h"
@@ -422,9 +422,7 @@ TEST_F(RoadTest, ObjectsThatCannotBeBuiltAreRefusedWithNothingChanged) {
 }
 
 TEST_F(RoadTest, ChargesWhoseFieldCannotBeSummedAreRefusedAtTheirLimit) {
-  auto point = [](const char* charge) {
-    return [=](ChargeSheet& sh) { sh.SetFieldText(PointField::Charge, charge); };
-  };
+  auto point = [](const char* charge) { return [=](ChargeSheet& sh) { sh.SetFieldText(PointField::Charge, charge); }; };
   // Beyond the range of a double the text saturates; refused all the same.
   Add(ChargeKind::Point, point("1e999"));
   ASSERT_EQ(messages.size(), 1u);
@@ -463,8 +461,7 @@ TEST_F(RoadTest, ChargesWhoseFieldCannotBeSummedAreRefusedAtTheirLimit) {
 
   // An edit past the limit keeps the object it was to replace.
   const auto kept = w->ChrgObjList[1];
-  ThroughSheet("Edit", ChargeKind::Line, true,
-               [](ChargeSheet& sh) { sh.SetFieldText(LineField::Charge, "1e16"); });
+  ThroughSheet("Edit", ChargeKind::Line, true, [](ChargeSheet& sh) { sh.SetFieldText(LineField::Charge, "1e16"); });
   ASSERT_EQ(messages.size(), 5u);
   EXPECT_EQ(w->ChrgObjList.back(), kept);
   ExpectAligned();
@@ -757,9 +754,7 @@ TEST_F(RoadTest, ANegativeRadiusShowsTheArrowsOfItsMagnitude) {
     EXPECT_GT(positive.size(), 0u);
     expectSameArrows(arrowsOf(ChargeKind::Sphere, sphere(std::to_string(-radius))), positive);
   }
-  auto ring = [](const char* radius) {
-    return [=](ChargeSheet& sh) { sh.SetFieldText(RingField::Radius, radius); };
-  };
+  auto ring = [](const char* radius) { return [=](ChargeSheet& sh) { sh.SetFieldText(RingField::Radius, radius); }; };
   expectSameArrows(arrowsOf(ChargeKind::Ring, ring("-100")), arrowsOf(ChargeKind::Ring, ring("100")));
   auto cylinder = [](const char* radius) {
     return [=](ChargeSheet& sh) { sh.SetFieldText(CylinderField::Radius, radius); };
@@ -778,8 +773,7 @@ TEST_F(RoadTest, ALongTextInASheetFieldIsReadWhole) {
   EXPECT_EQ(w->ChrgObjList[0]->InputData[0], x);
   SheetFor(ChargeKind::Point)->SetFieldText(PointField::X, "0");
   std::size_t shown = 0;
-  ThroughSheet("Edit", ChargeKind::Point, false,
-               [&](ChargeSheet& sh) { shown = sh.FieldText(PointField::X).size(); });
+  ThroughSheet("Edit", ChargeKind::Point, false, [&](ChargeSheet& sh) { shown = sh.FieldText(PointField::X).size(); });
   EXPECT_EQ(shown, x.size());
 }
 

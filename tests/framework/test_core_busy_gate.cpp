@@ -114,8 +114,7 @@ TEST(BusyGate, HandlersOfOneKeyQueuedBackToBackRunOnce) {
 
 TEST(BusyGate, AFailingHandlerIsReportedAndThoseBehindItStillRun) {
   std::vector<std::string> messages;
-  const UserAlertSink previous =
-      SetUserAlertSink({[&](const std::string& text) { messages.push_back(text); }, [] {}});
+  const UserAlertSink previous = SetUserAlertSink({[&](const std::string& text) { messages.push_back(text); }, [] {}});
   QObject context;
   BusyGate gate(&context);
   std::vector<std::string> ran;

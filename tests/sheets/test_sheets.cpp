@@ -25,6 +25,8 @@ struct Expected {
 };
 
 std::vector<Expected> expectedSheets() {
+  // A sheet a row.
+  // clang-format off
   return {
       {&SingleSheet::Instance(), "point", "Point", 281, 166, PointField::First, PointField::Last,
        {"0", "0", "0", "1"}, PointField::X},
@@ -39,6 +41,7 @@ std::vector<Expected> expectedSheets() {
       {&RingSheet::Instance(), "ring", "Ring", 302, 258, RingField::First, RingField::Last,
        {"0", "0", "0", "0", "0", "1", "10", "150", "20"}, RingField::CenterX},
   };
+  // clang-format on
 }
 
 // The caption a user reads for a field: the nearest label to its left on its row.
