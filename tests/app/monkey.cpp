@@ -139,7 +139,9 @@ std::string Describe(const std::string& text) {
 std::string Where(const QWidget* widget) {
   if (widget == nullptr) return "nothing";
   const std::string name = widget->objectName().toStdString();
-  return name.empty() ? widget->metaObject()->className() : name;
+  if (name.empty()) return widget->metaObject()->className();
+  const int index = ControlIndex(widget);
+  return index < 0 ? name : name + "(" + std::to_string(index) + ")";
 }
 
 // The count field of a sheet, or -1 when its kind has none.
