@@ -42,6 +42,9 @@ constexpr GLuint kSphereAttr = 0;   // centre, radius
 constexpr GLuint kPaletteAttr = 1;  // place in the palette
 // The palette is started afresh when a long session has gathered this many colours.
 constexpr std::size_t kPaletteLimit = 4096;
+// Primitives (points, triangles, lines) sent between two fences: some 6 MB
+// of the software driver's binning memory.
+constexpr long long kPartPrimitives = 16384;
 
 // An octahedron about the centre of the mesh's box, its six vertices on the
 // box's axes, normals pointing away from the centre, eight triangles. It
@@ -307,7 +310,7 @@ bool sameOwner(const std::weak_ptr<const MeshGeometry>& a, const std::shared_ptr
 
 }  // namespace
 
-SceneRenderer::SceneRenderer() = default;
+SceneRenderer::SceneRenderer() : pacer_(kPartPrimitives) {}
 SceneRenderer::~SceneRenderer() = default;
 
 bool SceneRenderer::initialize() {
@@ -377,6 +380,7 @@ void SceneRenderer::release() {
     meshInstances_.release(*this);
     spheres_.release(*this);
     sphereQuads_.release(*this);
+    pacer_.release(*this);
   }
   meshes_.clear();
   textures_.clear();
@@ -703,8 +707,9 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
     paletteUploaded_ = 0;
   }
   lastPaletteShape_ = nullptr;
-  spheres_.beginFrame();
-  sphereQuads_.beginFrame();
+  pacer_.beginFrame(*this);
+  spheres_.beginFrame(*this, keepBuffers_);
+  sphereQuads_.beginFrame(*this, keepBuffers_);
   const auto& items = group.Items();
   // Scenes hold elements of a few classes: ask once per class whether it draws shapes.
   const std::type_info* lastClass = nullptr;
@@ -787,18 +792,59 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
   drawSpheres(settings);
   drawPictures(viewProjection);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  pacer_.endFrame();
 
   dropUnused();
+  releaseSpareRoom();
   stats_.cachedGeometries = static_cast<int>(meshes_.size());
   stats_.cachedTextures = static_cast<int>(textures_.size());
+  stats_.parts = pacer_.parts();
+  stats_.heldBytes = heldBytes();
+}
+
+namespace {
+// A list that a large frame filled keeps room for it in every later frame;
+// room far beyond what the frame used goes back.
+template <class T>
+void releaseSpare(std::vector<T>& v) {
+  constexpr std::size_t kSmall = 1024;
+  if (v.capacity() > kSmall && v.capacity() > 4 * v.size()) {
+    std::vector<T> fitted;
+    fitted.reserve(v.size() + v.size() / 8);
+    fitted.assign(std::make_move_iterator(v.begin()), std::make_move_iterator(v.end()));
+    v.swap(fitted);
+  }
+}
+}  // namespace
+
+void SceneRenderer::releaseSpareRoom() {
+  for (std::size_t b = 0; b < batches_.size(); ++b) {
+    if (b >= usedBatches_) batches_[b].instances.clear();
+    releaseSpare(batches_[b].instances);
+  }
+  if (batches_.size() > usedBatches_ + 64) batches_.resize(usedBatches_);
+  releaseSpare(pointFirst_);
+  releaseSpare(pointCount_);
+  releaseSpare(partFirst_);
+  releaseSpare(partCount_);
+  releaseSpare(pictures_);
+}
+
+long long SceneRenderer::heldBytes() const {
+  std::size_t bytes = spheres_.heldBytes() + sphereQuads_.heldBytes() + meshInstances_.heldBytes();
+  for (const Batch& b : batches_) bytes += b.instances.capacity() * sizeof(Instance);
+  bytes += (pointFirst_.capacity() + partFirst_.capacity()) * sizeof(GLint);
+  bytes += (pointCount_.capacity() + partCount_.capacity()) * sizeof(GLsizei);
+  bytes += pictures_.capacity() * sizeof(PictureDraw);
+  return static_cast<long long>(bytes);
 }
 
 void SceneRenderer::drawMeshes(const QMatrix4x4& viewProjection, const FrameSettings& settings) {
-  meshInstances_.beginFrame();
+  meshInstances_.beginFrame(*this, keepBuffers_);
   for (std::size_t b = 0; b < usedBatches_; ++b) {
     for (const Instance& instance : batches_[b].instances) meshInstances_.put(instance);
   }
-  stats_.uploadedBytes += static_cast<long long>(meshInstances_.upload(*this, keepBuffers_));
+  stats_.uploadedBytes += static_cast<long long>(meshInstances_.finish());
   if (usedBatches_ == 0) return;
 
   Vector3D toLight = settings.floodDirection.Times(-1.0);
@@ -820,16 +866,18 @@ void SceneRenderer::drawMeshes(const QMatrix4x4& viewProjection, const FrameSett
     const GpuLevel& level = mesh.levels[static_cast<std::size_t>(batch.level)];
     const auto count = static_cast<GLsizei>(batch.instances.size());
     glBindVertexArray(level.vao);
-    if (instancing_) {
-      bindInstanceAttributes(first * sizeof(Instance));
-      glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, count);
+    const long long perInstance = std::max(1, level.indexCount / (mesh.mode == GL_TRIANGLES ? 3 : 2));
+    for (GLsizei done = 0; done < count;) {
+      // As many instances as the current part takes (one at least); one by
+      // one the straightforward way.
+      const GLsizei n = !instancing_ ? 1
+                                     : static_cast<GLsizei>(std::clamp<long long>(pacer_.room() / perInstance, 1,
+                                                                                  count - done));
+      bindInstanceAttributes((first + static_cast<std::size_t>(done)) * sizeof(Instance));
+      glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, n);
       ++stats_.drawCalls;
-    } else {
-      for (GLsizei i = 0; i < count; ++i) {
-        bindInstanceAttributes((first + static_cast<std::size_t>(i)) * sizeof(Instance));
-        glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, 1);
-        ++stats_.drawCalls;
-      }
+      pacer_.drawn(perInstance * n);
+      done += n;
     }
     stats_.instances += count;
     if (mesh.mode == GL_TRIANGLES) stats_.triangles += static_cast<long long>(count) * (level.indexCount / 3);
@@ -841,8 +889,8 @@ void SceneRenderer::drawMeshes(const QMatrix4x4& viewProjection, const FrameSett
 }
 
 void SceneRenderer::drawSpheres(const FrameSettings& settings) {
-  stats_.uploadedBytes += static_cast<long long>(spheres_.upload(*this, keepBuffers_));
-  stats_.uploadedBytes += static_cast<long long>(sphereQuads_.upload(*this, keepBuffers_));
+  stats_.uploadedBytes += static_cast<long long>(spheres_.finish());
+  stats_.uploadedBytes += static_cast<long long>(sphereQuads_.finish());
   if (pointFirst_.empty() && sphereQuads_.count() == 0) return;
   if (paletteUploaded_ != palette_.size()) {
     glBindBuffer(GL_TEXTURE_BUFFER, paletteBuffer_);
@@ -886,31 +934,38 @@ void SceneRenderer::drawSpheres(const FrameSettings& settings) {
   glBindTexture(GL_TEXTURE_BUFFER, paletteTexture_);
   glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, paletteBuffer_);
 
-  auto pointAttributes = [this](GLuint vao, GLuint buffer, GLuint divisor) {
+  // The records from `first` on, one per vertex (points) or per instance (quads).
+  auto sphereAttributes = [this](GLuint vao, GLuint buffer, GLuint divisor, std::size_t first) {
     glBindVertexArray(vao);
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    const std::size_t at = first * sizeof(SphereRecord);
     glEnableVertexAttribArray(kSphereAttr);
-    glVertexAttribPointer(kSphereAttr, 4, GL_FLOAT, GL_FALSE, sizeof(SphereRecord), nullptr);
+    glVertexAttribPointer(kSphereAttr, 4, GL_FLOAT, GL_FALSE, sizeof(SphereRecord), reinterpret_cast<const void*>(at));
     glVertexAttribDivisor(kSphereAttr, divisor);
     glEnableVertexAttribArray(kPaletteAttr);
     glVertexAttribIPointer(kPaletteAttr, 1, GL_UNSIGNED_INT, sizeof(SphereRecord),
-                           reinterpret_cast<const void*>(offsetof(SphereRecord, palette)));
+                           reinterpret_cast<const void*>(at + offsetof(SphereRecord, palette)));
     glVertexAttribDivisor(kPaletteAttr, divisor);
   };
   if (!pointFirst_.empty()) {
     glEnable(GL_PROGRAM_POINT_SIZE);
     sphereProgram_->setUniformValue("uQuads", false);
-    pointAttributes(pointVao_, spheres_.buffer(), 0);
-    glMultiDrawArrays(GL_POINTS, pointFirst_.data(), pointCount_.data(), static_cast<GLsizei>(pointFirst_.size()));
-    stats_.drawCalls += static_cast<int>(pointFirst_.size());
+    sphereAttributes(pointVao_, spheres_.buffer(), 0, 0);
+    drawPointRuns();
     glDisable(GL_PROGRAM_POINT_SIZE);
   }
-  if (sphereQuads_.count() > 0) {
+  if (const std::size_t quads = sphereQuads_.count(); quads > 0) {
     sphereProgram_->setUniformValue("uQuads", true);
-    pointAttributes(sphereQuadVao_, sphereQuads_.buffer(), 1);
-    glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(sphereQuads_.count()));
-    ++stats_.drawCalls;
-    stats_.triangles += 2 * static_cast<long long>(sphereQuads_.count());
+    for (std::size_t done = 0; done < quads;) {
+      const auto n = static_cast<std::size_t>(
+          std::clamp<long long>(pacer_.room() / 2, 1, static_cast<long long>(quads - done)));
+      sphereAttributes(sphereQuadVao_, sphereQuads_.buffer(), 1, done);
+      glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(n));
+      ++stats_.drawCalls;
+      pacer_.drawn(2 * static_cast<long long>(n));
+      done += n;
+    }
+    stats_.triangles += 2 * static_cast<long long>(quads);
   }
   stats_.instances += stats_.impostors;
   glBindVertexArray(0);
@@ -918,6 +973,34 @@ void SceneRenderer::drawSpheres(const FrameSettings& settings) {
   glBindTexture(GL_TEXTURE_BUFFER, 0);
   glActiveTexture(GL_TEXTURE0);
   sphereProgram_->release();
+}
+
+void SceneRenderer::drawPointRuns() {
+  // The runs of points in parts: a run that does not fit the current part
+  // is split, and its rest opens the next.
+  std::size_t run = 0;
+  GLint into = 0;  // points of the current run already drawn
+  while (run < pointFirst_.size()) {
+    partFirst_.clear();
+    partCount_.clear();
+    long long room = pacer_.room();
+    long long points = 0;
+    while (run < pointFirst_.size() && room > 0) {
+      const auto n = static_cast<GLsizei>(std::min<long long>(pointCount_[run] - into, room));
+      partFirst_.push_back(pointFirst_[run] + into);
+      partCount_.push_back(n);
+      room -= n;
+      points += n;
+      into += n;
+      if (into == pointCount_[run]) {
+        ++run;
+        into = 0;
+      }
+    }
+    glMultiDrawArrays(GL_POINTS, partFirst_.data(), partCount_.data(), static_cast<GLsizei>(partFirst_.size()));
+    stats_.drawCalls += static_cast<int>(partFirst_.size());
+    pacer_.drawn(points);
+  }
 }
 
 void SceneRenderer::drawPictures(const QMatrix4x4& viewProjection) {
