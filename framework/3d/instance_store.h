@@ -48,6 +48,13 @@ public:
 
   [[nodiscard]] std::size_t count() const { return count_; }
 
+  // Whether the records put so far can be drawn before the frame ends:
+  // between pause() and resume() the buffer holds them (not so when they
+  // are staged, to be sent whole at the end).
+  [[nodiscard]] bool drawableBeforeFinish() const { return !staged_; }
+  void pause() { unmap(); }
+  void resume() { map(); }
+
   // Ends the frame's writing: the buffer is ready to draw from. Returns the
   // bytes the frame wrote.
   std::size_t finish();

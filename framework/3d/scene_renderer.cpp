@@ -611,12 +611,14 @@ SceneRenderer::SphereDraw SceneRenderer::placeSphere(const Object3D& object, con
     const double half = std::max(SphereOutlineReach(eye[0], depth, radius) * volume_.scaleX(),
                                  SphereOutlineReach(eye[1], depth, radius) * volume_.scaleY());
     if (half * pixelsPerNdc_ + 4.0 <= maxPointSize_ / 2.0) {
-      if (!pointFirst_.empty() && pointFirst_.back() + pointCount_.back() == slot) {
+      // A run goes on while it has not been sent whole.
+      if (runSent_ < pointFirst_.size() && pointFirst_.back() + pointCount_.back() == slot) {
         ++pointCount_.back();
       } else {
         pointFirst_.push_back(slot);
         pointCount_.push_back(1);
       }
+      if (++pointsPlaced_ >= pacer_.room() && spheres_.drawableBeforeFinish()) sendPlacedPoints();
       return SphereDraw::Point;
     }
   }
@@ -710,6 +712,11 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
   pacer_.beginFrame(*this);
   spheres_.beginFrame(*this, keepBuffers_);
   sphereQuads_.beginFrame(*this, keepBuffers_);
+  runSent_ = 0;
+  intoRunSent_ = 0;
+  pointsPlaced_ = 0;
+  frameSettings_ = &settings;
+  sphereUniformsSet_ = false;
   const auto& items = group.Items();
   // Scenes hold elements of a few classes: ask once per class whether it draws shapes.
   const std::type_info* lastClass = nullptr;
@@ -787,12 +794,14 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
     }
   }
 
+  // Spheres first: most of them may be on their way to the rasterizer already.
+  drawSpheres();
   const QMatrix4x4 viewProjection = settings.projection * settings.view;
   drawMeshes(viewProjection, settings);
-  drawSpheres(settings);
   drawPictures(viewProjection);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   pacer_.endFrame();
+  frameSettings_ = nullptr;
 
   dropUnused();
   releaseSpareRoom();
@@ -888,18 +897,26 @@ void SceneRenderer::drawMeshes(const QMatrix4x4& viewProjection, const FrameSett
   meshProgram_->release();
 }
 
-void SceneRenderer::drawSpheres(const FrameSettings& settings) {
-  stats_.uploadedBytes += static_cast<long long>(spheres_.finish());
-  stats_.uploadedBytes += static_cast<long long>(sphereQuads_.finish());
-  if (pointFirst_.empty() && sphereQuads_.count() == 0) return;
-  if (paletteUploaded_ != palette_.size()) {
-    glBindBuffer(GL_TEXTURE_BUFFER, paletteBuffer_);
-    glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(palette_.size() * sizeof(palette_[0])),
-                 palette_.data(), GL_STATIC_DRAW);
-    glBindBuffer(GL_TEXTURE_BUFFER, 0);
-    stats_.uploadedBytes += static_cast<long long>(palette_.size() * sizeof(palette_[0]));
-    paletteUploaded_ = palette_.size();
-  }
+void SceneRenderer::uploadPalette() {
+  if (paletteUploaded_ == palette_.size()) return;
+  glBindBuffer(GL_TEXTURE_BUFFER, paletteBuffer_);
+  glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(palette_.size() * sizeof(palette_[0])), palette_.data(),
+               GL_STATIC_DRAW);
+  glBindBuffer(GL_TEXTURE_BUFFER, 0);
+  stats_.uploadedBytes += static_cast<long long>(palette_.size() * sizeof(palette_[0]));
+  paletteUploaded_ = palette_.size();
+}
+
+void SceneRenderer::useSphereProgram() {
+  uploadPalette();
+  sphereProgram_->bind();
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_BUFFER, paletteTexture_);
+  glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, paletteBuffer_);
+  glActiveTexture(GL_TEXTURE0);
+  if (sphereUniformsSet_) return;
+  sphereUniformsSet_ = true;
+  const FrameSettings& settings = *frameSettings_;
   GLint viewport[4] = {0, 0, 1, 1};
   glGetIntegerv(GL_VIEWPORT, viewport);
   const QMatrix4x4& p = settings.projection;
@@ -907,8 +924,6 @@ void SceneRenderer::drawSpheres(const FrameSettings& settings) {
   toLight.Normalize();
   const QVector3D toLightEye = settings.view.mapVector(
       QVector3D(static_cast<float>(toLight.X), static_cast<float>(toLight.Y), static_cast<float>(toLight.Z)));
-
-  sphereProgram_->bind();
   sphereProgram_->setUniformValue("uView", settings.view);
   sphereProgram_->setUniformValue("uProjection", QVector4D(p(0, 0), p(1, 1), p(2, 2), p(2, 3)));
   sphereProgram_->setUniformValue("uViewportSize", QVector2D(static_cast<float>(std::max(1, viewport[2])),
@@ -930,71 +945,96 @@ void SceneRenderer::drawSpheres(const FrameSettings& settings) {
   sphereProgram_->setUniformValue("uFlood", QVector3D(settings.flood[0], settings.flood[1], settings.flood[2]));
   sphereProgram_->setUniformValue("uToLight", toLightEye.normalized());
   sphereProgram_->setUniformValue("uPalette", 1);
-  glActiveTexture(GL_TEXTURE1);
-  glBindTexture(GL_TEXTURE_BUFFER, paletteTexture_);
-  glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, paletteBuffer_);
+}
 
-  // The records from `first` on, one per vertex (points) or per instance (quads).
-  auto sphereAttributes = [this](GLuint vao, GLuint buffer, GLuint divisor, std::size_t first) {
-    glBindVertexArray(vao);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    const std::size_t at = first * sizeof(SphereRecord);
-    glEnableVertexAttribArray(kSphereAttr);
-    glVertexAttribPointer(kSphereAttr, 4, GL_FLOAT, GL_FALSE, sizeof(SphereRecord), reinterpret_cast<const void*>(at));
-    glVertexAttribDivisor(kSphereAttr, divisor);
-    glEnableVertexAttribArray(kPaletteAttr);
-    glVertexAttribIPointer(kPaletteAttr, 1, GL_UNSIGNED_INT, sizeof(SphereRecord),
-                           reinterpret_cast<const void*>(at + offsetof(SphereRecord, palette)));
-    glVertexAttribDivisor(kPaletteAttr, divisor);
-  };
-  if (!pointFirst_.empty()) {
+namespace {
+// Points the sphere attributes of a vertex array at the records from `first`
+// on, one per vertex (points) or per instance (quads).
+void sphereAttributes(QOpenGLFunctions_3_3_Core& gl, GLuint vao, GLuint buffer, GLuint divisor, std::size_t at,
+                      GLsizei stride, std::size_t paletteOffset) {
+  gl.glBindVertexArray(vao);
+  gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  gl.glEnableVertexAttribArray(kSphereAttr);
+  gl.glVertexAttribPointer(kSphereAttr, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(at));
+  gl.glVertexAttribDivisor(kSphereAttr, divisor);
+  gl.glEnableVertexAttribArray(kPaletteAttr);
+  gl.glVertexAttribIPointer(kPaletteAttr, 1, GL_UNSIGNED_INT, stride,
+                            reinterpret_cast<const void*>(at + paletteOffset));
+  gl.glVertexAttribDivisor(kPaletteAttr, divisor);
+  gl.glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+}  // namespace
+
+void SceneRenderer::sendPlacedPoints() {
+  pointsPlaced_ = 0;
+  if (runSent_ >= pointFirst_.size()) return;
+  spheres_.pause();
+  useSphereProgram();
+  sphereAttributes(*this, pointVao_, spheres_.buffer(), 0, 0, sizeof(SphereRecord), offsetof(SphereRecord, palette));
+  glEnable(GL_PROGRAM_POINT_SIZE);
+  drawPointRuns();
+  glDisable(GL_PROGRAM_POINT_SIZE);
+  glBindVertexArray(0);
+  sphereProgram_->release();
+  spheres_.resume();
+}
+
+void SceneRenderer::drawSpheres() {
+  stats_.uploadedBytes += static_cast<long long>(spheres_.finish());
+  stats_.uploadedBytes += static_cast<long long>(sphereQuads_.finish());
+  if (runSent_ < pointFirst_.size()) {
+    useSphereProgram();
+    sphereAttributes(*this, pointVao_, spheres_.buffer(), 0, 0, sizeof(SphereRecord),
+                     offsetof(SphereRecord, palette));
     glEnable(GL_PROGRAM_POINT_SIZE);
-    sphereProgram_->setUniformValue("uQuads", false);
-    sphereAttributes(pointVao_, spheres_.buffer(), 0, 0);
     drawPointRuns();
     glDisable(GL_PROGRAM_POINT_SIZE);
   }
   if (const std::size_t quads = sphereQuads_.count(); quads > 0) {
+    useSphereProgram();
     sphereProgram_->setUniformValue("uQuads", true);
     for (std::size_t done = 0; done < quads;) {
       const auto n = static_cast<std::size_t>(
           std::clamp<long long>(pacer_.room() / 2, 1, static_cast<long long>(quads - done)));
-      sphereAttributes(sphereQuadVao_, sphereQuads_.buffer(), 1, done);
+      sphereAttributes(*this, sphereQuadVao_, sphereQuads_.buffer(), 1, done * sizeof(SphereRecord),
+                       sizeof(SphereRecord), offsetof(SphereRecord, palette));
       glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(n));
       ++stats_.drawCalls;
       pacer_.drawn(2 * static_cast<long long>(n));
       done += n;
     }
+    sphereProgram_->setUniformValue("uQuads", false);
     stats_.triangles += 2 * static_cast<long long>(quads);
   }
   stats_.instances += stats_.impostors;
   glBindVertexArray(0);
   glBindBuffer(GL_ARRAY_BUFFER, 0);
-  glBindTexture(GL_TEXTURE_BUFFER, 0);
-  glActiveTexture(GL_TEXTURE0);
-  sphereProgram_->release();
+  if (sphereUniformsSet_) {
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_BUFFER, 0);
+    glActiveTexture(GL_TEXTURE0);
+    sphereProgram_->release();
+  }
 }
 
 void SceneRenderer::drawPointRuns() {
-  // The runs of points in parts: a run that does not fit the current part
-  // is split, and its rest opens the next.
-  std::size_t run = 0;
-  GLint into = 0;  // points of the current run already drawn
-  while (run < pointFirst_.size()) {
+  // The runs of points not sent yet, in parts: a run that does not fit the
+  // current part is split, and its rest opens the next.
+  while (runSent_ < pointFirst_.size()) {
     partFirst_.clear();
     partCount_.clear();
     long long room = pacer_.room();
     long long points = 0;
-    while (run < pointFirst_.size() && room > 0) {
-      const auto n = static_cast<GLsizei>(std::min<long long>(pointCount_[run] - into, room));
-      partFirst_.push_back(pointFirst_[run] + into);
+    while (runSent_ < pointFirst_.size() && room > 0) {
+      const auto n = static_cast<GLsizei>(std::min<long long>(pointCount_[runSent_] - intoRunSent_, room));
+      partFirst_.push_back(pointFirst_[runSent_] + intoRunSent_);
       partCount_.push_back(n);
       room -= n;
       points += n;
-      into += n;
-      if (into == pointCount_[run]) {
-        ++run;
-        into = 0;
+      intoRunSent_ += n;
+      if (intoRunSent_ == pointCount_[runSent_]) {
+        ++runSent_;
+        intoRunSent_ = 0;
       }
     }
     glMultiDrawArrays(GL_POINTS, partFirst_.data(), partCount_.data(), static_cast<GLsizei>(partFirst_.size()));

@@ -158,9 +158,14 @@ private:
   std::uint32_t paletteIndex(const MeshShape& shape, bool unlit);
   void drawMeshes(const QMatrix4x4& viewProjection, const FrameSettings& settings);
   void drawPointRuns();
+  void uploadPalette();
+  void useSphereProgram();
+  // Sends the points placed since the last part, while the frame is still
+  // being gathered, so that the rasterizer starts on them at once.
+  void sendPlacedPoints();
   void releaseSpareRoom();
   [[nodiscard]] long long heldBytes() const;
-  void drawSpheres(const FrameSettings& settings);
+  void drawSpheres();
   void drawPictures(const QMatrix4x4& viewProjection);
 
   std::unique_ptr<QOpenGLShaderProgram> meshProgram_;
@@ -200,6 +205,12 @@ private:
   std::vector<GLsizei> pointCount_;
   std::vector<GLint> partFirst_;
   std::vector<GLsizei> partCount_;
+  // Where the point runs already sent end: a run, and the points of it sent.
+  std::size_t runSent_ = 0;
+  GLsizei intoRunSent_ = 0;
+  long long pointsPlaced_ = 0;  // placed since the last part was sent
+  const FrameSettings* frameSettings_ = nullptr;  // during render()
+  bool sphereUniformsSet_ = false;
   SubmissionPacer pacer_;
   std::vector<PictureDraw> pictures_;
   // Colours of the spheres: rgb + ambient coefficient (negative: unlit).
