@@ -200,7 +200,8 @@ void main() {
 // stage casts the pixel's ray at the sphere, writes the depth of the hit and
 // lights it as the mesh shader lights a mesh. Everything is in eye
 // coordinates. The software driver tests depth only after such a shader has
-// run, so the shader is kept short.
+// run, so the shader is kept short: what is the same for every pixel of a
+// sphere is worked out once, in the vertex stage.
 const char* kSphereVertexShader = R"(#version 330 core
 layout(location = 0) in vec4 aSphere;
 layout(location = 1) in uint aPalette;
@@ -211,9 +212,15 @@ uniform bool uQuads;
 uniform samplerBuffer uPalette;
 uniform vec3 uAmbient;
 uniform vec3 uFlood;
-flat out vec4 vSphere;     // centre and radius, eye coordinates
-flat out vec3 vAmbientPart;
-flat out vec3 vFloodPart;
+uniform vec3 uToLight;     // eye coordinates
+flat out vec4 vSphere;     // centre and squared radius, eye coordinates
+// The light a mesh's fragment gets, split into what does not depend on the
+// surface's direction (rgb) and what is multiplied by the flood's cosine
+// (rgb); beside them the reciprocal radius and the centre's part of the
+// cosine (w), with which the cosine at a hit t along the pixel's ray d is
+// t (d . L) / r - (c . L) / r.
+flat out vec4 vAmbientPart;
+flat out vec4 vFloodPart;
 // Where the outline begins and ends on one axis, as a / depth.
 vec2 slopes(float a, float depth, float r) {
   float spread = r * sqrt(max(a * a + depth * depth - r * r, 0.0));
@@ -223,13 +230,11 @@ void main() {
   vec3 c = (uView * vec4(aSphere.xyz, 1.0)).xyz;
   float r = aSphere.w;
   float depth = -c.z;
-  vSphere = vec4(c, r);
-  // The light a mesh's fragment gets, split into what does not depend on the
-  // surface's direction and what is multiplied by the flood's cosine.
+  vSphere = vec4(c, r * r);
   vec4 colour = texelFetch(uPalette, int(aPalette));
   bool unlit = colour.a < 0.0;
-  vAmbientPart = unlit ? colour.rgb : colour.rgb * uAmbient * colour.a;
-  vFloodPart = unlit ? vec3(0.0) : colour.rgb * uFlood;
+  vAmbientPart = vec4(unlit ? colour.rgb : colour.rgb * uAmbient * colour.a, 1.0 / r);
+  vFloodPart = vec4(unlit ? vec3(0.0) : colour.rgb * uFlood, dot(c, uToLight) / r);
   vec2 sx = slopes(c.x, depth, r) * uProjection.x;
   vec2 sy = slopes(c.y, depth, r) * uProjection.y;
   // An eighth of a pixel of slack for rounding: every pixel whose centre the
@@ -249,28 +254,29 @@ void main() {
 
 const char* kSphereFragmentShader = R"(#version 330 core
 flat in vec4 vSphere;
-flat in vec3 vAmbientPart;
-flat in vec3 vFloodPart;
+flat in vec4 vAmbientPart;
+flat in vec4 vFloodPart;
 uniform vec4 uPixelToRay;  // the pixel's ray (x, y, -1) from gl_FragCoord: scale xy, offset zw
 uniform vec2 uWindowDepth; // window depth = x + y / distance along -z
 uniform vec3 uToLight;     // eye coordinates
 out vec4 fragColour;
 void main() {
-  vec3 dir = normalize(vec3(gl_FragCoord.xy * uPixelToRay.xy + uPixelToRay.zw, -1.0));
+  // The ray t d with d = (x, y, -1), not normalised: its points have depth t.
+  vec3 d = vec3(gl_FragCoord.xy * uPixelToRay.xy + uPixelToRay.zw, -1.0);
+  float inverse = 1.0 / dot(d, d);
   // The ray's nearest approach to the centre first: stable however far the
   // sphere is compared with its size.
-  float along = dot(dir, vSphere.xyz);
-  vec3 miss = dir * along - vSphere.xyz;
-  float r2 = vSphere.w * vSphere.w;
+  float along = dot(d, vSphere.xyz) * inverse;
+  vec3 miss = d * along - vSphere.xyz;
   float h2 = dot(miss, miss);
-  if (h2 > r2) discard;
-  vec3 p = dir * (along - sqrt(r2 - h2));
-  float depth = uWindowDepth.x + uWindowDepth.y / -p.z;
+  if (h2 > vSphere.w) discard;
+  float t = along - sqrt((vSphere.w - h2) * inverse);
+  float depth = uWindowDepth.x + uWindowDepth.y / t;
   // Beyond the far plane, where a mesh would be clipped.
   if (depth > gl_DepthRange.far) discard;
   gl_FragDepth = depth;
-  float lambert = max(dot(p - vSphere.xyz, uToLight) / vSphere.w, 0.0);
-  fragColour = vec4(min(vAmbientPart + vFloodPart * lambert, vec3(1.0)), 1.0);
+  float lambert = max(t * dot(d, uToLight) * vAmbientPart.w - vFloodPart.w, 0.0);
+  fragColour = vec4(min(vAmbientPart.rgb + vFloodPart.rgb * lambert, vec3(1.0)), 1.0);
 }
 )";
 
