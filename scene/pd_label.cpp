@@ -105,13 +105,13 @@ void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double v
   RenderBackFaces = true;
   NullShader = true;
   JoinSpace();
-  Labels().push_back(std::static_pointer_cast<PDLabel>(shared_from_this()));
+  Labels().push_back(std::static_pointer_cast<PDLabel>(Self()));
 
   if (withLeaderLine) {
     const Vector3D anchor = *this->pos;
     const Vector3D end = Position;
     line = New<PDLine>(&anchor, &end, lineColor);
-    line->SetCompositeHolder(std::static_pointer_cast<PD3DObject>(shared_from_this()));
+    line->SetCompositeHolder(Self());
     lineclr = lineColor;
     line->labelline = true;
     line->NullShader = true;

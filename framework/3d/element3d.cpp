@@ -51,6 +51,16 @@ Vector3D Element3D::ToWorld(const Vector3D& local) const {
   return Orientation.Transform(local.Times(Scale)).Plus(Position);
 }
 
+std::shared_ptr<Element3D> Element3D::PartOf() const { return extras_ ? extras_->partOf.lock() : nullptr; }
+
+void Element3D::SetPartOf(const std::shared_ptr<Element3D>& composite) {
+  if (composite) {
+    extras().partOf = composite;
+  } else if (extras_) {
+    extras_->partOf.reset();
+  }
+}
+
 // ---- Object3D ----
 
 bool Object3D::AddShapeFromString(const std::string& text, int) {

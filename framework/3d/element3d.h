@@ -27,8 +27,10 @@ struct ElementExtras;
 //
 // Scenes hold a million elements, so an element carries only what every
 // element needs; what few use (stored bounds, a second shape, pictures, the
-// reason a shape text was refused) lives in a record made on first use.
-class Element3D : public std::enable_shared_from_this<Element3D> {
+// reason a shape text was refused, the composite it is a part of) lives in a
+// record made on first use. An element keeps no reference to itself: whoever
+// needs its owner while setting it up finds it through OwnerScope.
+class Element3D {
 public:
   Element3D();
   Element3D(const Element3D&) = delete;
@@ -54,6 +56,12 @@ public:
 
   // Where a point given in the element's own coordinates is displayed.
   [[nodiscard]] Vector3D ToWorld(const Vector3D& local) const;
+
+protected:
+  // The composite element this one is a part of, if it is one and that
+  // composite still exists.
+  [[nodiscard]] std::shared_ptr<Element3D> PartOf() const;
+  void SetPartOf(const std::shared_ptr<Element3D>& composite);
 
 private:
   friend class Group3D;
@@ -110,6 +118,7 @@ struct ElementExtras {
   std::vector<std::shared_ptr<const MeshShape>> meshShapes;
   std::vector<PictureShape> pictureShapes;
   std::string lastShapeError;
+  std::weak_ptr<Element3D> partOf;
 };
 
 // An ordered group of elements. Item(i) counts from 0; an index at or past
