@@ -140,7 +140,7 @@ public:
 
   [[nodiscard]] int Count() const { return static_cast<int>(items_.size() - pendingCount_); }
   [[nodiscard]] std::shared_ptr<Element3D> Item(int i) const {
-    compact();
+    compact(false);
     return (i >= 0 && i < Count()) ? items_[static_cast<std::size_t>(i)] : nullptr;
   }
   void Append(std::shared_ptr<Element3D> e);
@@ -149,13 +149,19 @@ public:
   void Remove(int index);
   [[nodiscard]] bool Contains(const Element3D* e) const;
   [[nodiscard]] int IndexOf(const Element3D* e) const;
+  // The whole list, as drawing and picking walk it; a list far smaller than
+  // its room gives the room back here (not while a pass takes a scene out
+  // and puts it back, element by element).
   [[nodiscard]] const std::vector<std::shared_ptr<Element3D>>& Items() const {
-    compact();
+    compact(true);
     return items_;
   }
 
 private:
-  void compact() const;
+  // Takes the marked removals out; releaseRoom: and gives back the room of a
+  // list that has become far smaller.
+  void compact(bool releaseRoom) const;
+  void takeOutMarked() const;
   void releaseSpareRoom() const;
   // One membership less (the element's own count or the table's).
   void dropMembership(const Element3D& e);
