@@ -6,14 +6,15 @@ namespace {
 // The least room a store keeps, in records: small scenes never reallocate.
 constexpr std::size_t kMinRecords = 256;
 
-// The room for n records when it is made anew: an eighth to spare, so that a
-// scene that grows a little does not move its buffer in the next frame.
-std::size_t roomFor(std::size_t n) { return n + n / 8 + kMinRecords; }
+// The room for n records when it is made anew: a sixteenth to spare, so that
+// a scene that grows a little does not move its buffer in the next frame.
+std::size_t roomFor(std::size_t n) { return n + n / 16 + kMinRecords; }
 }  // namespace
 
-void InstanceStore::beginFrame(QOpenGLFunctions_3_3_Core& gl, bool keep) {
+void InstanceStore::beginFrame(QOpenGLFunctions_3_3_Core& gl, bool keep, std::size_t expected) {
   gl_ = &gl;
   keep_ = keep;
+  expected_ = expected;
   count_ = 0;
   written_ = 0;
   staged_ = !keep || capacity_ == 0;
@@ -26,9 +27,11 @@ void InstanceStore::beginFrame(QOpenGLFunctions_3_3_Core& gl, bool keep) {
 std::size_t InstanceStore::putSlow(const void* record) {
   const auto* bytes = static_cast<const std::byte*>(record);
   if (!staged_ && keep_) {
-    // Out of room: a buffer twice as large, with what the old one held, so
-    // that the records still to come are compared with last frame's.
-    reallocate(std::max(2 * capacity_, kMinRecords), std::min(capacity_, std::max(valid_, count_)));
+    // Out of room: a buffer twice as large, or as the frame may need, with
+    // what the old one held, so that the records still to come are compared
+    // with last frame's.
+    const std::size_t room = std::max({2 * capacity_, kMinRecords, expected_ > count_ ? roomFor(expected_) : 0});
+    reallocate(room, std::min(capacity_, std::max(valid_, count_)));
     map();
     if (mapped_ != nullptr) {
       std::byte* at = mapped_ + count_ * recordBytes_;

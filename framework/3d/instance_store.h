@@ -25,9 +25,11 @@ public:
   InstanceStore& operator=(const InstanceStore&) = delete;
 
   // Starts a frame. With keep false every record is sent again into a buffer
-  // made afresh (the straightforward way, for measuring). The GL context must
-  // stay current until finish().
-  void beginFrame(QOpenGLFunctions_3_3_Core& gl, bool keep);
+  // made afresh (the straightforward way, for measuring). `expected`: how
+  // many records the frame may put at most, if known; a buffer that has to
+  // grow grows to that at once, rather than doubling and copying its way up.
+  // The GL context must stay current until finish().
+  void beginFrame(QOpenGLFunctions_3_3_Core& gl, bool keep, std::size_t expected = 0);
 
   template <class Record>
   std::size_t put(const Record& record) {
@@ -80,6 +82,7 @@ private:
   std::size_t valid_ = 0;     // records the buffer holds from the last frame
   std::size_t count_ = 0;     // records put this frame
   std::size_t written_ = 0;
+  std::size_t expected_ = 0;
   std::byte* mapped_ = nullptr;
   bool keep_ = true;
   // The straightforward way, or a driver that would not map: the frame's
