@@ -8,6 +8,8 @@
 // a pass, and memory after Delete and Reset against its value at start-up.
 // frame_ms is the part of a time the view spent drawing; WithoutFrames does
 // the pass and the selection with the window hidden, so that none is drawn.
+// renderer_* is what the view's renderer holds of instance records after
+// its last frame (GPU buffers and lists), within the memory reported.
 //
 // Needs a display: xvfb-run -a -s "-screen 0 1600x1200x24" build/release/bench/bench_window
 // Sizes are the plane's side: 10, 100, 316 and 1000 (100 to 10^6 charges).
@@ -189,7 +191,7 @@ void setCharges(benchmark::State& state, int side) {
 void BM_DoneToArrows(benchmark::State& state) {
   const int side = static_cast<int>(state.range(0));
   const double charges = static_cast<double>(side) * side;
-  double resident = 0.0, heap = 0.0, frame = 0.0;
+  double resident = 0.0, heap = 0.0, frame = 0.0, held = 0.0;
   for (auto _ : state) {
     reset();
     const PaintClock paint(&view());
@@ -197,9 +199,11 @@ void BM_DoneToArrows(benchmark::State& state) {
     frame += paint.seconds();
     resident = static_cast<double>(residentBytes() - g_startupResident) / charges;
     heap = static_cast<double>(heapInUse() - g_startupHeap) / charges;
+    held = static_cast<double>(view().renderer().lastFrameStats().heldBytes) / charges;
   }
   reset();
   setCharges(state, side);
+  state.counters["renderer_bytes_per_charge"] = held;
   state.counters["frame_ms"] = 1e3 * frame / static_cast<double>(state.iterations());
   state.counters["resident_bytes_per_charge"] = resident;
   state.counters["heap_bytes_per_charge"] = heap;
@@ -310,6 +314,7 @@ void BM_SelectOtherRow(benchmark::State& state) {
 void reportMemoryOverStartup(benchmark::State& state) {
   state.counters["resident_MB_over_startup"] = static_cast<double>(residentBytes() - g_startupResident) / 1e6;
   state.counters["heap_MB_over_startup"] = static_cast<double>(heapInUse() - g_startupHeap) / 1e6;
+  state.counters["renderer_MB"] = static_cast<double>(view().renderer().lastFrameStats().heldBytes) / 1e6;
 }
 
 void BM_Reset(benchmark::State& state) {

@@ -47,6 +47,7 @@ void PointCharge::Redisplay(bool selected) {
                                            : (selected ? kNegativeSelectedColor : kNegativeColor);
   // Only a sphere that shows this charge's object is shown again.
   auto* sphere = ClassCast<ChargeSphere>(GraphRep.get());
+  const OwnerScope owner(GraphRep);
   if (sphere != nullptr && !sphere->Parent.owner_before(Parent) && !Parent.owner_before(sphere->Parent) &&
       sphere->Reshow(&Position, color, SphereSize(Charge))) {
     return;

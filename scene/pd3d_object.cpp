@@ -1,6 +1,7 @@
 #include "scene/pd3d_object.h"
 
 #include "framework/3d/shape_report.h"
+#include "framework/runtime/construct.h"
 #include "framework/runtime/nil_object.h"
 #include "scene/pd3d_space.h"
 
@@ -46,7 +47,7 @@ bool NearlyParallel(const Vector3D& a, const Vector3D& b) { return a.Cross(b).Le
 
 PD3DSpace& CurrentSpace() { return Deref(PD3D::SelectedSpace.data()); }
 
-Vector3D& Need(std::optional<Vector3D>& v) {
+Vector3D& Need(PackedOptional<Vector3D>& v) {
   if (!v) throw NilObjectException();
   return *v;
 }
@@ -57,15 +58,17 @@ Vector3D& Need(HeapOptional<Vector3D>& v) {
 }
 
 std::shared_ptr<PD3DObject> PD3DObject::CompositeHolder() const {
-  return compositeHolder_ ? compositeHolder_->lock() : nullptr;
+  // Only scene objects are made holders.
+  return std::static_pointer_cast<PD3DObject>(PartOf());
 }
 
-void PD3DObject::SetCompositeHolder(const std::shared_ptr<PD3DObject>& holder) {
-  if (holder) {
-    compositeHolder_ = std::weak_ptr<PD3DObject>(holder);
-  } else {
-    compositeHolder_.reset();
-  }
+void PD3DObject::SetCompositeHolder(const std::shared_ptr<PD3DObject>& holder) { SetPartOf(holder); }
+
+std::shared_ptr<PD3DObject> PD3DObject::Self() {
+  auto self = OwnerScope::Of(this);
+  // As a reference to itself would fail for an object no one owns.
+  if (!self) throw std::bad_weak_ptr();
+  return self;
 }
 
 void PD3DObject::ApplyScale(double s) {
@@ -108,7 +111,7 @@ void PD3DObject::PlaceAt(const Vector3D& p) {
 
 void PD3DObject::JoinSpace() {
   PD3DSpace& view = Deref(space.data());
-  Deref(view.Objects()).Append(shared_from_this());
+  Deref(view.Objects()).Append(Self());
 }
 
 Vector3D PD3DObject::BoundCorner(int mode, double sign, const Vector3D& offset) {

@@ -3,6 +3,7 @@
 #include "framework/3d/element3d.h"
 #include "framework/math/vector3d.h"
 #include "framework/runtime/heap_optional.h"
+#include "framework/runtime/packed_optional.h"
 #include "scene/pd3d.h"
 
 #include <functional>
@@ -24,7 +25,8 @@ public:
   HeapOptional<Vector3D> axis;
   HeapOptional<Vector3D> up;
   QPointer<PD3DSpace> space;
-  std::optional<Vector3D> pos;
+  // The colour takes the room after the optional's flag.
+  [[no_unique_address]] PackedOptional<Vector3D> pos;
   Color myColor = 0;
 
   // Carries the object from the current view's lastscale to scene scale s.
@@ -43,11 +45,6 @@ public:
   [[nodiscard]] std::shared_ptr<PD3DObject> CompositeHolder() const;
   void SetCompositeHolder(const std::shared_ptr<PD3DObject>& holder);
 
-private:
-  HeapOptional<std::weak_ptr<PD3DObject>> compositeHolder_;
-
-public:
-
 protected:
   // Hands a 3DMF shape text to the framework (AddShapeFromString(text, -1));
   // a text the reader refuses is reported in shapeTextLog with the reason.
@@ -57,8 +54,11 @@ protected:
   PD3DSpace& TakeCurrentSpace();
   // pos = a copy of p; framework Position = p × framework Scale.
   void PlaceAt(const Vector3D& p);
-  // Appends the object to the group of `space`.
+  // Appends the object to the group of `space`; its owner comes from the
+  // OwnerScope that New (or a caller showing the object again) opened.
   void JoinSpace();
+  // This object's owner within an OwnerScope; std::bad_weak_ptr outside.
+  [[nodiscard]] std::shared_ptr<PD3DObject> Self();
   // A corner of the cube of half-side R (the framework bounds radius for
   // `mode`) about Position + offset: sign +1 for the maximum, -1 the minimum.
   Vector3D BoundCorner(int mode, double sign, const Vector3D& offset = Vector3D());
@@ -78,5 +78,5 @@ bool NearlyParallel(const Vector3D& a, const Vector3D& b);
 // The current view, or NilObjectException.
 PD3DSpace& CurrentSpace();
 // The vector held in an optional field, or NilObjectException.
-Vector3D& Need(std::optional<Vector3D>& v);
+Vector3D& Need(PackedOptional<Vector3D>& v);
 Vector3D& Need(HeapOptional<Vector3D>& v);

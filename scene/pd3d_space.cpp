@@ -153,8 +153,11 @@ void PD3DSpace::UpdateCamera() {
   camera.Pitch(a);
 
   // Labels: placed relative to the camera, facing it, leader lines renewed.
+  // The pass visits every member, yielding after each; a scene without a
+  // label (every scene the program makes) has nothing in it to turn.
   Group3D* group = Objects();
-  const int n = group ? group->Count() : 0;
+  if (group == nullptr || !PDLabel::AnyIn(*group)) return;
+  const int n = group->Count();
   for (int i = 0; i < n; ++i) {
     group = Objects();
     // The class test on the bare member; only a label is taken hold of.

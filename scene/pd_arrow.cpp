@@ -15,7 +15,7 @@ void PDArrow::Constructor(const Vector3D* pos, Color color, const Vector3D* axis
   const double L = a.Length();
   const Vector3D shaftSize(0.7 * L, 0.1 * L, 0.1 * L);
   const Vector3D headSize(0.3 * L, 0.2 * L, 0.2 * L);
-  const auto self = std::static_pointer_cast<PD3DObject>(shared_from_this());
+  const auto self = Self();
 
   const Vector3D shaftPos = p.Plus(a.Times(0.35));
   Box = New<PDBox>(&shaftPos, color, &shaftSize, &a, up);

@@ -6,8 +6,10 @@
 #include "framework/ui/picture.h"
 #include "scene/pd3d_space.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -24,7 +26,22 @@ std::string InstalledFontNamed(const std::string& fontName) {
   return found;
 }
 
+// Every label made and not yet gone, in the order they were made.
+std::vector<std::weak_ptr<PDLabel>>& Labels() {
+  static std::vector<std::weak_ptr<PDLabel>> labels;
+  return labels;
+}
+
 }  // namespace
+
+bool PDLabel::AnyIn(const Group3D& group) {
+  auto& labels = Labels();
+  std::erase_if(labels, [](const std::weak_ptr<PDLabel>& l) { return l.expired(); });
+  return std::any_of(labels.begin(), labels.end(), [&group](const std::weak_ptr<PDLabel>& l) {
+    const auto label = l.lock();
+    return label && group.Contains(label.get());
+  });
+}
 
 void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double verticalOffset,
                           double horizontalOffset, std::int32_t textSize, std::int32_t margin,
@@ -89,12 +106,13 @@ void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double v
   RenderBackFaces = true;
   NullShader = true;
   JoinSpace();
+  Labels().push_back(std::static_pointer_cast<PDLabel>(Self()));
 
   if (withLeaderLine) {
     const Vector3D anchor = *this->pos;
     const Vector3D end = Position;
     line = New<PDLine>(&anchor, &end, lineColor);
-    line->SetCompositeHolder(std::static_pointer_cast<PD3DObject>(shared_from_this()));
+    line->SetCompositeHolder(Self());
     lineclr = lineColor;
     line->labelline = true;
     line->NullShader = true;

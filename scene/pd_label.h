@@ -19,4 +19,8 @@ public:
   void Constructor(const Vector3D* pos, const std::string& text, double verticalOffset, double horizontalOffset,
                    std::int32_t textSize, std::int32_t margin, const std::string& fontName, Color textColor,
                    Color lineColor, bool framed, bool withLeaderLine);
+
+  // Whether any label is a member of the group. Labels are few and scenes
+  // large: the camera's label pass asks this instead of testing every member.
+  [[nodiscard]] static bool AnyIn(const Group3D& group);
 };

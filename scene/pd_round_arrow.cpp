@@ -21,7 +21,7 @@ void PDRoundArrow::Constructor(const Vector3D* pos, Color color, const Vector3D*
   const double h = std::min(0.3 * L, 18.0);
   const double f = L > 0.0 ? h / L : 0.0;
   const Vector3D shaft = a.Times(1.0 - f);
-  const auto self = std::static_pointer_cast<PD3DObject>(shared_from_this());
+  const auto self = Self();
 
   cylinder = New<PDCylinder>(&p, color, &shaft, r);
   cylinder->SetCompositeHolder(self);

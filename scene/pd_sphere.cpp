@@ -1,5 +1,6 @@
 #include "scene/pd_sphere.h"
 
+#include "framework/runtime/construct.h"
 #include "framework/text/text.h"
 #include "scene/pd3d_space.h"
 #include "scene/shape_text.h"
@@ -88,6 +89,8 @@ bool PDSphere::Reshow(const Vector3D* pos, Color color, double radius) {
   PD3DSpace* view = PD3D::SelectedSpace.data();
   if (view == nullptr || space.data() != view || view->Objects() == nullptr || ShapeTextObserved()) return false;
   if (view->Objects()->Contains(this)) return false;
+  // Joining the view needs the sphere's owner, which only its holder knows.
+  if (!OwnerScope::Of(this)) return false;
   const Vector3D p = pos ? *pos : Vector3D();
   if (radius == 0.0) radius = 1.0;
   const auto shapes = MeshShapes();

@@ -16,9 +16,9 @@ public:
   // when that already is the one for color and radius. For scenes that show
   // the same spheres again, which then are not made anew.
   // False, changing nothing, when a new sphere is wanted instead: the sphere
-  // is still in a view, was made for another view than the current one, or
+  // is still in a view, was made for another view than the current one,
   // someone reads the shape texts (SetShapeTextObserver), who would miss
-  // the new sphere's text.
+  // the new sphere's text, or the caller opened no OwnerScope of it.
   bool Reshow(const Vector3D* pos, Color color, double radius);
 
 private:

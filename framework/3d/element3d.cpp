@@ -49,6 +49,16 @@ Vector3D Element3D::ToWorld(const Vector3D& local) const {
   return Orientation.Transform(local.Times(Scale)).Plus(Position);
 }
 
+std::shared_ptr<Element3D> Element3D::PartOf() const { return extras_ ? extras_->partOf.lock() : nullptr; }
+
+void Element3D::SetPartOf(const std::shared_ptr<Element3D>& composite) {
+  if (composite) {
+    extras().partOf = composite;
+  } else if (extras_) {
+    extras_->partOf.reset();
+  }
+}
+
 // ---- Object3D ----
 
 bool Object3D::AddShapeFromString(const std::string& text, int) {
@@ -134,7 +144,7 @@ Group3D::~Group3D() {
 
 void Group3D::Append(std::shared_ptr<Element3D> e) {
   if (!e) return;
-  compact();  // keeps marked removals from matching the new occurrence
+  compact(false);  // keeps marked removals from matching the new occurrence
   Element3D& x = *e;
   if (ownsMembership(x)) {
     // A second occurrence: from now on the table counts this element.
@@ -147,6 +157,10 @@ void Group3D::Append(std::shared_ptr<Element3D> e) {
   } else {
     ++members_[&x];
   }
+  // A large list grows by a quarter, not twice over: a scene of a million
+  // elements would otherwise carry up to a million empty places.
+  constexpr std::size_t kLarge = 1 << 16;
+  if (items_.size() == items_.capacity() && items_.size() >= kLarge) items_.reserve(items_.size() + items_.size() / 4);
   items_.push_back(std::move(e));
 }
 
@@ -159,7 +173,7 @@ bool Group3D::Contains(const Element3D* e) const {
 
 int Group3D::IndexOf(const Element3D* e) const {
   if (!Contains(e)) return -1;
-  compact();
+  compact(false);
   // Newer elements are removed more often than old ones: search from the end.
   for (int i = Count() - 1; i >= 0; --i) {
     if (items_[static_cast<std::size_t>(i)].get() == e) return i;
@@ -194,11 +208,10 @@ void Group3D::dropMembership(const Element3D& e) {
 }
 
 void Group3D::Remove(int index) {
-  compact();
+  compact(false);
   if (index < 0 || index >= Count()) return;
   dropMembership(*items_[static_cast<std::size_t>(index)]);
   items_.erase(items_.begin() + index);
-  releaseSpareRoom();
 }
 
 void Group3D::releaseSpareRoom() const {
@@ -208,8 +221,12 @@ void Group3D::releaseSpareRoom() const {
   if (items_.capacity() > kSmall && items_.size() < items_.capacity() / 8) items_.shrink_to_fit();
 }
 
-void Group3D::compact() const {
-  if (pendingCount_ == 0) return;
+void Group3D::compact(bool releaseRoom) const {
+  if (pendingCount_ != 0) takeOutMarked();
+  if (releaseRoom) releaseSpareRoom();
+}
+
+void Group3D::takeOutMarked() const {
   // Walk from the end so that each marked removal takes the last occurrence.
   // Marked elements are taken out in place: the kept ones move down.
   std::size_t write = items_.size();
@@ -238,5 +255,4 @@ void Group3D::compact() const {
   items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(write));
   pending_.clear();
   pendingCount_ = 0;
-  releaseSpareRoom();
 }

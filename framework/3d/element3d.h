@@ -25,8 +25,10 @@ struct ElementExtras;
 //
 // Scenes hold a million elements, so an element carries only what every
 // element needs; what few use (stored bounds, a second shape, pictures, the
-// reason a shape text was refused) lives in a record made on first use.
-class Element3D : public std::enable_shared_from_this<Element3D> {
+// reason a shape text was refused, the composite it is a part of) lives in a
+// record made on first use. An element keeps no reference to itself: whoever
+// needs its owner while setting it up finds it through OwnerScope.
+class Element3D {
 public:
   Element3D();
   Element3D(const Element3D&) = delete;
@@ -52,6 +54,12 @@ public:
 
   // Where a point given in the element's own coordinates is displayed.
   [[nodiscard]] Vector3D ToWorld(const Vector3D& local) const;
+
+protected:
+  // The composite element this one is a part of, if it is one and that
+  // composite still exists.
+  [[nodiscard]] std::shared_ptr<Element3D> PartOf() const;
+  void SetPartOf(const std::shared_ptr<Element3D>& composite);
 
 private:
   friend class Group3D;
@@ -107,6 +115,7 @@ struct ElementExtras {
   std::vector<std::shared_ptr<const MeshShape>> meshShapes;
   std::vector<PictureShape> pictureShapes;
   std::string lastShapeError;
+  std::weak_ptr<Element3D> partOf;
 };
 
 // An ordered group of elements. Item(i) counts from 0; an index at or past
@@ -128,7 +137,7 @@ public:
 
   [[nodiscard]] int Count() const { return static_cast<int>(items_.size() - pendingCount_); }
   [[nodiscard]] std::shared_ptr<Element3D> Item(int i) const {
-    compact();
+    compact(false);
     return (i >= 0 && i < Count()) ? items_[static_cast<std::size_t>(i)] : nullptr;
   }
   void Append(std::shared_ptr<Element3D> e);
@@ -137,13 +146,19 @@ public:
   void Remove(int index);
   [[nodiscard]] bool Contains(const Element3D* e) const;
   [[nodiscard]] int IndexOf(const Element3D* e) const;
+  // The whole list, as drawing and picking walk it; a list far smaller than
+  // its room gives the room back here (not while a pass takes a scene out
+  // and puts it back, element by element).
   [[nodiscard]] const std::vector<std::shared_ptr<Element3D>>& Items() const {
-    compact();
+    compact(true);
     return items_;
   }
 
 private:
-  void compact() const;
+  // Takes the marked removals out; releaseRoom: and gives back the room of a
+  // list that has become far smaller.
+  void compact(bool releaseRoom) const;
+  void takeOutMarked() const;
   void releaseSpareRoom() const;
   // One membership less (the element's own count or the table's).
   void dropMembership(const Element3D& e);

@@ -42,6 +42,10 @@ constexpr GLuint kSphereAttr = 0;   // centre, radius
 constexpr GLuint kPaletteAttr = 1;  // place in the palette
 // The palette is started afresh when a long session has gathered this many colours.
 constexpr std::size_t kPaletteLimit = 4096;
+// Primitives (points, triangles, lines) sent between two fences: some 3 MB
+// of the software driver's binning memory. Half as many parts cost a few
+// per cent more time at a million spheres; twice as many hold twice the memory.
+constexpr long long kPartPrimitives = 8192;
 
 // An octahedron about the centre of the mesh's box, its six vertices on the
 // box's axes, normals pointing away from the centre, eight triangles. It
@@ -197,7 +201,8 @@ void main() {
 // stage casts the pixel's ray at the sphere, writes the depth of the hit and
 // lights it as the mesh shader lights a mesh. Everything is in eye
 // coordinates. The software driver tests depth only after such a shader has
-// run, so the shader is kept short.
+// run, so the shader is kept short: what is the same for every pixel of a
+// sphere is worked out once, in the vertex stage.
 const char* kSphereVertexShader = R"(#version 330 core
 layout(location = 0) in vec4 aSphere;
 layout(location = 1) in uint aPalette;
@@ -208,9 +213,15 @@ uniform bool uQuads;
 uniform samplerBuffer uPalette;
 uniform vec3 uAmbient;
 uniform vec3 uFlood;
-flat out vec4 vSphere;     // centre and radius, eye coordinates
-flat out vec3 vAmbientPart;
-flat out vec3 vFloodPart;
+uniform vec3 uToLight;     // eye coordinates
+flat out vec4 vSphere;     // centre and squared radius, eye coordinates
+// The light a mesh's fragment gets, split into what does not depend on the
+// surface's direction (rgb) and what is multiplied by the flood's cosine
+// (rgb); beside them the reciprocal radius and the centre's part of the
+// cosine (w), with which the cosine at a hit t along the pixel's ray d is
+// t (d . L) / r - (c . L) / r.
+flat out vec4 vAmbientPart;
+flat out vec4 vFloodPart;
 // Where the outline begins and ends on one axis, as a / depth.
 vec2 slopes(float a, float depth, float r) {
   float spread = r * sqrt(max(a * a + depth * depth - r * r, 0.0));
@@ -220,13 +231,11 @@ void main() {
   vec3 c = (uView * vec4(aSphere.xyz, 1.0)).xyz;
   float r = aSphere.w;
   float depth = -c.z;
-  vSphere = vec4(c, r);
-  // The light a mesh's fragment gets, split into what does not depend on the
-  // surface's direction and what is multiplied by the flood's cosine.
+  vSphere = vec4(c, r * r);
   vec4 colour = texelFetch(uPalette, int(aPalette));
   bool unlit = colour.a < 0.0;
-  vAmbientPart = unlit ? colour.rgb : colour.rgb * uAmbient * colour.a;
-  vFloodPart = unlit ? vec3(0.0) : colour.rgb * uFlood;
+  vAmbientPart = vec4(unlit ? colour.rgb : colour.rgb * uAmbient * colour.a, 1.0 / r);
+  vFloodPart = vec4(unlit ? vec3(0.0) : colour.rgb * uFlood, dot(c, uToLight) / r);
   vec2 sx = slopes(c.x, depth, r) * uProjection.x;
   vec2 sy = slopes(c.y, depth, r) * uProjection.y;
   // An eighth of a pixel of slack for rounding: every pixel whose centre the
@@ -246,28 +255,29 @@ void main() {
 
 const char* kSphereFragmentShader = R"(#version 330 core
 flat in vec4 vSphere;
-flat in vec3 vAmbientPart;
-flat in vec3 vFloodPart;
+flat in vec4 vAmbientPart;
+flat in vec4 vFloodPart;
 uniform vec4 uPixelToRay;  // the pixel's ray (x, y, -1) from gl_FragCoord: scale xy, offset zw
 uniform vec2 uWindowDepth; // window depth = x + y / distance along -z
 uniform vec3 uToLight;     // eye coordinates
 out vec4 fragColour;
 void main() {
-  vec3 dir = normalize(vec3(gl_FragCoord.xy * uPixelToRay.xy + uPixelToRay.zw, -1.0));
+  // The ray t d with d = (x, y, -1), not normalised: its points have depth t.
+  vec3 d = vec3(gl_FragCoord.xy * uPixelToRay.xy + uPixelToRay.zw, -1.0);
+  float inverse = 1.0 / dot(d, d);
   // The ray's nearest approach to the centre first: stable however far the
   // sphere is compared with its size.
-  float along = dot(dir, vSphere.xyz);
-  vec3 miss = dir * along - vSphere.xyz;
-  float r2 = vSphere.w * vSphere.w;
+  float along = dot(d, vSphere.xyz) * inverse;
+  vec3 miss = d * along - vSphere.xyz;
   float h2 = dot(miss, miss);
-  if (h2 > r2) discard;
-  vec3 p = dir * (along - sqrt(r2 - h2));
-  float depth = uWindowDepth.x + uWindowDepth.y / -p.z;
+  if (h2 > vSphere.w) discard;
+  float t = along - sqrt((vSphere.w - h2) * inverse);
+  float depth = uWindowDepth.x + uWindowDepth.y / t;
   // Beyond the far plane, where a mesh would be clipped.
   if (depth > gl_DepthRange.far) discard;
   gl_FragDepth = depth;
-  float lambert = max(dot(p - vSphere.xyz, uToLight) / vSphere.w, 0.0);
-  fragColour = vec4(min(vAmbientPart + vFloodPart * lambert, vec3(1.0)), 1.0);
+  float lambert = max(t * dot(d, uToLight) * vAmbientPart.w - vFloodPart.w, 0.0);
+  fragColour = vec4(min(vAmbientPart.rgb + vFloodPart.rgb * lambert, vec3(1.0)), 1.0);
 }
 )";
 
@@ -307,7 +317,7 @@ bool sameOwner(const std::weak_ptr<const MeshGeometry>& a, const std::shared_ptr
 
 }  // namespace
 
-SceneRenderer::SceneRenderer() = default;
+SceneRenderer::SceneRenderer() : pacer_(kPartPrimitives) {}
 SceneRenderer::~SceneRenderer() = default;
 
 bool SceneRenderer::initialize() {
@@ -377,6 +387,7 @@ void SceneRenderer::release() {
     meshInstances_.release(*this);
     spheres_.release(*this);
     sphereQuads_.release(*this);
+    pacer_.release(*this);
   }
   meshes_.clear();
   textures_.clear();
@@ -607,12 +618,14 @@ SceneRenderer::SphereDraw SceneRenderer::placeSphere(const Object3D& object, con
     const double half = std::max(SphereOutlineReach(eye[0], depth, radius) * volume_.scaleX(),
                                  SphereOutlineReach(eye[1], depth, radius) * volume_.scaleY());
     if (half * pixelsPerNdc_ + 4.0 <= maxPointSize_ / 2.0) {
-      if (!pointFirst_.empty() && pointFirst_.back() + pointCount_.back() == slot) {
+      // A run goes on while it has not been sent whole.
+      if (runSent_ < pointFirst_.size() && pointFirst_.back() + pointCount_.back() == slot) {
         ++pointCount_.back();
       } else {
         pointFirst_.push_back(slot);
         pointCount_.push_back(1);
       }
+      if (++pointsPlaced_ >= pacer_.room() && spheres_.drawableBeforeFinish()) sendPlacedPoints();
       return SphereDraw::Point;
     }
   }
@@ -703,8 +716,15 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
     paletteUploaded_ = 0;
   }
   lastPaletteShape_ = nullptr;
-  spheres_.beginFrame();
-  sphereQuads_.beginFrame();
+  pacer_.beginFrame(*this);
+  // Every member may be a round sphere.
+  spheres_.beginFrame(*this, keepBuffers_, group.Items().size());
+  sphereQuads_.beginFrame(*this, keepBuffers_);
+  runSent_ = 0;
+  intoRunSent_ = 0;
+  pointsPlaced_ = 0;
+  frameSettings_ = &settings;
+  sphereUniformsSet_ = false;
   const auto& items = group.Items();
   // Scenes hold elements of a few classes: ask once per class whether it draws shapes.
   const std::type_info* lastClass = nullptr;
@@ -782,23 +802,66 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
     }
   }
 
+  // Spheres first: most of them may be on their way to the rasterizer already.
+  drawSpheres();
   const QMatrix4x4 viewProjection = settings.projection * settings.view;
   drawMeshes(viewProjection, settings);
-  drawSpheres(settings);
   drawPictures(viewProjection);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  pacer_.endFrame();
+  frameSettings_ = nullptr;
 
   dropUnused();
+  releaseSpareRoom();
   stats_.cachedGeometries = static_cast<int>(meshes_.size());
   stats_.cachedTextures = static_cast<int>(textures_.size());
+  stats_.parts = pacer_.parts();
+  stats_.heldBytes = heldBytes();
+}
+
+namespace {
+// A list that a large frame filled keeps room for it in every later frame;
+// room far beyond what the frame used goes back.
+template <class T>
+void releaseSpare(std::vector<T>& v) {
+  constexpr std::size_t kSmall = 1024;
+  if (v.capacity() > kSmall && v.capacity() > 4 * v.size()) {
+    std::vector<T> fitted;
+    fitted.reserve(v.size() + v.size() / 8);
+    fitted.assign(std::make_move_iterator(v.begin()), std::make_move_iterator(v.end()));
+    v.swap(fitted);
+  }
+}
+}  // namespace
+
+void SceneRenderer::releaseSpareRoom() {
+  for (std::size_t b = 0; b < batches_.size(); ++b) {
+    if (b >= usedBatches_) batches_[b].instances.clear();
+    releaseSpare(batches_[b].instances);
+  }
+  if (batches_.size() > usedBatches_ + 64) batches_.resize(usedBatches_);
+  releaseSpare(pointFirst_);
+  releaseSpare(pointCount_);
+  releaseSpare(partFirst_);
+  releaseSpare(partCount_);
+  releaseSpare(pictures_);
+}
+
+long long SceneRenderer::heldBytes() const {
+  std::size_t bytes = spheres_.heldBytes() + sphereQuads_.heldBytes() + meshInstances_.heldBytes();
+  for (const Batch& b : batches_) bytes += b.instances.capacity() * sizeof(Instance);
+  bytes += (pointFirst_.capacity() + partFirst_.capacity()) * sizeof(GLint);
+  bytes += (pointCount_.capacity() + partCount_.capacity()) * sizeof(GLsizei);
+  bytes += pictures_.capacity() * sizeof(PictureDraw);
+  return static_cast<long long>(bytes);
 }
 
 void SceneRenderer::drawMeshes(const QMatrix4x4& viewProjection, const FrameSettings& settings) {
-  meshInstances_.beginFrame();
+  meshInstances_.beginFrame(*this, keepBuffers_);
   for (std::size_t b = 0; b < usedBatches_; ++b) {
     for (const Instance& instance : batches_[b].instances) meshInstances_.put(instance);
   }
-  stats_.uploadedBytes += static_cast<long long>(meshInstances_.upload(*this, keepBuffers_));
+  stats_.uploadedBytes += static_cast<long long>(meshInstances_.finish());
   if (usedBatches_ == 0) return;
 
   Vector3D toLight = settings.floodDirection.Times(-1.0);
@@ -820,16 +883,18 @@ void SceneRenderer::drawMeshes(const QMatrix4x4& viewProjection, const FrameSett
     const GpuLevel& level = mesh.levels[static_cast<std::size_t>(batch.level)];
     const auto count = static_cast<GLsizei>(batch.instances.size());
     glBindVertexArray(level.vao);
-    if (instancing_) {
-      bindInstanceAttributes(first * sizeof(Instance));
-      glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, count);
+    const long long perInstance = std::max(1, level.indexCount / (mesh.mode == GL_TRIANGLES ? 3 : 2));
+    for (GLsizei done = 0; done < count;) {
+      // As many instances as the current part takes (one at least); one by
+      // one the straightforward way.
+      const GLsizei n = !instancing_ ? 1
+                                     : static_cast<GLsizei>(std::clamp<long long>(pacer_.room() / perInstance, 1,
+                                                                                  count - done));
+      bindInstanceAttributes((first + static_cast<std::size_t>(done)) * sizeof(Instance));
+      glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, n);
       ++stats_.drawCalls;
-    } else {
-      for (GLsizei i = 0; i < count; ++i) {
-        bindInstanceAttributes((first + static_cast<std::size_t>(i)) * sizeof(Instance));
-        glDrawElementsInstanced(mesh.mode, level.indexCount, GL_UNSIGNED_INT, nullptr, 1);
-        ++stats_.drawCalls;
-      }
+      pacer_.drawn(perInstance * n);
+      done += n;
     }
     stats_.instances += count;
     if (mesh.mode == GL_TRIANGLES) stats_.triangles += static_cast<long long>(count) * (level.indexCount / 3);
@@ -840,18 +905,26 @@ void SceneRenderer::drawMeshes(const QMatrix4x4& viewProjection, const FrameSett
   meshProgram_->release();
 }
 
-void SceneRenderer::drawSpheres(const FrameSettings& settings) {
-  stats_.uploadedBytes += static_cast<long long>(spheres_.upload(*this, keepBuffers_));
-  stats_.uploadedBytes += static_cast<long long>(sphereQuads_.upload(*this, keepBuffers_));
-  if (pointFirst_.empty() && sphereQuads_.count() == 0) return;
-  if (paletteUploaded_ != palette_.size()) {
-    glBindBuffer(GL_TEXTURE_BUFFER, paletteBuffer_);
-    glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(palette_.size() * sizeof(palette_[0])),
-                 palette_.data(), GL_STATIC_DRAW);
-    glBindBuffer(GL_TEXTURE_BUFFER, 0);
-    stats_.uploadedBytes += static_cast<long long>(palette_.size() * sizeof(palette_[0]));
-    paletteUploaded_ = palette_.size();
-  }
+void SceneRenderer::uploadPalette() {
+  if (paletteUploaded_ == palette_.size()) return;
+  glBindBuffer(GL_TEXTURE_BUFFER, paletteBuffer_);
+  glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(palette_.size() * sizeof(palette_[0])), palette_.data(),
+               GL_STATIC_DRAW);
+  glBindBuffer(GL_TEXTURE_BUFFER, 0);
+  stats_.uploadedBytes += static_cast<long long>(palette_.size() * sizeof(palette_[0]));
+  paletteUploaded_ = palette_.size();
+}
+
+void SceneRenderer::useSphereProgram() {
+  uploadPalette();
+  sphereProgram_->bind();
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_BUFFER, paletteTexture_);
+  glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, paletteBuffer_);
+  glActiveTexture(GL_TEXTURE0);
+  if (sphereUniformsSet_) return;
+  sphereUniformsSet_ = true;
+  const FrameSettings& settings = *frameSettings_;
   GLint viewport[4] = {0, 0, 1, 1};
   glGetIntegerv(GL_VIEWPORT, viewport);
   const QMatrix4x4& p = settings.projection;
@@ -859,8 +932,6 @@ void SceneRenderer::drawSpheres(const FrameSettings& settings) {
   toLight.Normalize();
   const QVector3D toLightEye = settings.view.mapVector(
       QVector3D(static_cast<float>(toLight.X), static_cast<float>(toLight.Y), static_cast<float>(toLight.Z)));
-
-  sphereProgram_->bind();
   sphereProgram_->setUniformValue("uView", settings.view);
   sphereProgram_->setUniformValue("uProjection", QVector4D(p(0, 0), p(1, 1), p(2, 2), p(2, 3)));
   sphereProgram_->setUniformValue("uViewportSize", QVector2D(static_cast<float>(std::max(1, viewport[2])),
@@ -882,42 +953,102 @@ void SceneRenderer::drawSpheres(const FrameSettings& settings) {
   sphereProgram_->setUniformValue("uFlood", QVector3D(settings.flood[0], settings.flood[1], settings.flood[2]));
   sphereProgram_->setUniformValue("uToLight", toLightEye.normalized());
   sphereProgram_->setUniformValue("uPalette", 1);
-  glActiveTexture(GL_TEXTURE1);
-  glBindTexture(GL_TEXTURE_BUFFER, paletteTexture_);
-  glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, paletteBuffer_);
+}
 
-  auto pointAttributes = [this](GLuint vao, GLuint buffer, GLuint divisor) {
-    glBindVertexArray(vao);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glEnableVertexAttribArray(kSphereAttr);
-    glVertexAttribPointer(kSphereAttr, 4, GL_FLOAT, GL_FALSE, sizeof(SphereRecord), nullptr);
-    glVertexAttribDivisor(kSphereAttr, divisor);
-    glEnableVertexAttribArray(kPaletteAttr);
-    glVertexAttribIPointer(kPaletteAttr, 1, GL_UNSIGNED_INT, sizeof(SphereRecord),
-                           reinterpret_cast<const void*>(offsetof(SphereRecord, palette)));
-    glVertexAttribDivisor(kPaletteAttr, divisor);
-  };
-  if (!pointFirst_.empty()) {
+namespace {
+// Points the sphere attributes of a vertex array at the records from `first`
+// on, one per vertex (points) or per instance (quads).
+void sphereAttributes(QOpenGLFunctions_3_3_Core& gl, GLuint vao, GLuint buffer, GLuint divisor, std::size_t at,
+                      GLsizei stride, std::size_t paletteOffset) {
+  gl.glBindVertexArray(vao);
+  gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  gl.glEnableVertexAttribArray(kSphereAttr);
+  gl.glVertexAttribPointer(kSphereAttr, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(at));
+  gl.glVertexAttribDivisor(kSphereAttr, divisor);
+  gl.glEnableVertexAttribArray(kPaletteAttr);
+  gl.glVertexAttribIPointer(kPaletteAttr, 1, GL_UNSIGNED_INT, stride,
+                            reinterpret_cast<const void*>(at + paletteOffset));
+  gl.glVertexAttribDivisor(kPaletteAttr, divisor);
+  gl.glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+}  // namespace
+
+void SceneRenderer::sendPlacedPoints() {
+  pointsPlaced_ = 0;
+  if (runSent_ >= pointFirst_.size()) return;
+  spheres_.pause();
+  useSphereProgram();
+  sphereAttributes(*this, pointVao_, spheres_.buffer(), 0, 0, sizeof(SphereRecord), offsetof(SphereRecord, palette));
+  glEnable(GL_PROGRAM_POINT_SIZE);
+  drawPointRuns();
+  glDisable(GL_PROGRAM_POINT_SIZE);
+  glBindVertexArray(0);
+  sphereProgram_->release();
+  spheres_.resume();
+}
+
+void SceneRenderer::drawSpheres() {
+  stats_.uploadedBytes += static_cast<long long>(spheres_.finish());
+  stats_.uploadedBytes += static_cast<long long>(sphereQuads_.finish());
+  if (runSent_ < pointFirst_.size()) {
+    useSphereProgram();
+    sphereAttributes(*this, pointVao_, spheres_.buffer(), 0, 0, sizeof(SphereRecord),
+                     offsetof(SphereRecord, palette));
     glEnable(GL_PROGRAM_POINT_SIZE);
-    sphereProgram_->setUniformValue("uQuads", false);
-    pointAttributes(pointVao_, spheres_.buffer(), 0);
-    glMultiDrawArrays(GL_POINTS, pointFirst_.data(), pointCount_.data(), static_cast<GLsizei>(pointFirst_.size()));
-    stats_.drawCalls += static_cast<int>(pointFirst_.size());
+    drawPointRuns();
     glDisable(GL_PROGRAM_POINT_SIZE);
   }
-  if (sphereQuads_.count() > 0) {
+  if (const std::size_t quads = sphereQuads_.count(); quads > 0) {
+    useSphereProgram();
     sphereProgram_->setUniformValue("uQuads", true);
-    pointAttributes(sphereQuadVao_, sphereQuads_.buffer(), 1);
-    glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(sphereQuads_.count()));
-    ++stats_.drawCalls;
-    stats_.triangles += 2 * static_cast<long long>(sphereQuads_.count());
+    for (std::size_t done = 0; done < quads;) {
+      const auto n = static_cast<std::size_t>(
+          std::clamp<long long>(pacer_.room() / 2, 1, static_cast<long long>(quads - done)));
+      sphereAttributes(*this, sphereQuadVao_, sphereQuads_.buffer(), 1, done * sizeof(SphereRecord),
+                       sizeof(SphereRecord), offsetof(SphereRecord, palette));
+      glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(n));
+      ++stats_.drawCalls;
+      pacer_.drawn(2 * static_cast<long long>(n));
+      done += n;
+    }
+    sphereProgram_->setUniformValue("uQuads", false);
+    stats_.triangles += 2 * static_cast<long long>(quads);
   }
   stats_.instances += stats_.impostors;
   glBindVertexArray(0);
   glBindBuffer(GL_ARRAY_BUFFER, 0);
-  glBindTexture(GL_TEXTURE_BUFFER, 0);
-  glActiveTexture(GL_TEXTURE0);
-  sphereProgram_->release();
+  if (sphereUniformsSet_) {
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_BUFFER, 0);
+    glActiveTexture(GL_TEXTURE0);
+    sphereProgram_->release();
+  }
+}
+
+void SceneRenderer::drawPointRuns() {
+  // The runs of points not sent yet, in parts: a run that does not fit the
+  // current part is split, and its rest opens the next.
+  while (runSent_ < pointFirst_.size()) {
+    partFirst_.clear();
+    partCount_.clear();
+    long long room = pacer_.room();
+    long long points = 0;
+    while (runSent_ < pointFirst_.size() && room > 0) {
+      const auto n = static_cast<GLsizei>(std::min<long long>(pointCount_[runSent_] - intoRunSent_, room));
+      partFirst_.push_back(pointFirst_[runSent_] + intoRunSent_);
+      partCount_.push_back(n);
+      room -= n;
+      points += n;
+      intoRunSent_ += n;
+      if (intoRunSent_ == pointCount_[runSent_]) {
+        ++runSent_;
+        intoRunSent_ = 0;
+      }
+    }
+    glMultiDrawArrays(GL_POINTS, partFirst_.data(), partCount_.data(), static_cast<GLsizei>(partFirst_.size()));
+    stats_.drawCalls += static_cast<int>(partFirst_.size());
+    pacer_.drawn(points);
+  }
 }
 
 void SceneRenderer::drawPictures(const QMatrix4x4& viewProjection) {

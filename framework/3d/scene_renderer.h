@@ -3,6 +3,7 @@
 #include "framework/3d/element3d.h"
 #include "framework/3d/instance_store.h"
 #include "framework/3d/shape.h"
+#include "framework/3d/submission_pacer.h"
 #include "framework/3d/view_volume.h"
 
 #include <QMatrix4x4>
@@ -72,6 +73,8 @@ public:
   [[nodiscard]] bool culling() const { return culling_; }
   void setKeepInstanceBuffers(bool on) { keepBuffers_ = on; }
   [[nodiscard]] bool keepInstanceBuffers() const { return keepBuffers_; }
+  // Primitives sent to the driver between two fences (see SubmissionPacer).
+  void setPartPrimitives(long long n) { pacer_.setPartPrimitives(n); }
 
   // Counters of the last frame (tests and benchmarks). `instances` counts
   // every shape drawn, impostors among them; a shape left out because it
@@ -85,6 +88,10 @@ public:
     long long uploadedBytes = 0;
     int cachedGeometries = 0;
     int cachedTextures = 0;
+    // Parts the frame was sent in, and the bytes of instance records the
+    // renderer holds after it (GPU buffers and CPU lists together).
+    int parts = 0;
+    long long heldBytes = 0;
   };
   [[nodiscard]] const Stats& lastFrameStats() const { return stats_; }
   // The driver's largest texture side, known once initialised.
@@ -150,7 +157,15 @@ private:
   SphereDraw placeSphere(const Object3D& object, const MeshShape& shape, const FrameSettings& settings);
   std::uint32_t paletteIndex(const MeshShape& shape, bool unlit);
   void drawMeshes(const QMatrix4x4& viewProjection, const FrameSettings& settings);
-  void drawSpheres(const FrameSettings& settings);
+  void drawPointRuns();
+  void uploadPalette();
+  void useSphereProgram();
+  // Sends the points placed since the last part, while the frame is still
+  // being gathered, so that the rasterizer starts on them at once.
+  void sendPlacedPoints();
+  void releaseSpareRoom();
+  [[nodiscard]] long long heldBytes() const;
+  void drawSpheres();
   void drawPictures(const QMatrix4x4& viewProjection);
 
   std::unique_ptr<QOpenGLShaderProgram> meshProgram_;
@@ -188,6 +203,15 @@ private:
   InstanceStore sphereQuads_{sizeof(SphereRecord)};
   std::vector<GLint> pointFirst_;
   std::vector<GLsizei> pointCount_;
+  std::vector<GLint> partFirst_;
+  std::vector<GLsizei> partCount_;
+  // Where the point runs already sent end: a run, and the points of it sent.
+  std::size_t runSent_ = 0;
+  GLsizei intoRunSent_ = 0;
+  long long pointsPlaced_ = 0;  // placed since the last part was sent
+  const FrameSettings* frameSettings_ = nullptr;  // during render()
+  bool sphereUniformsSet_ = false;
+  SubmissionPacer pacer_;
   std::vector<PictureDraw> pictures_;
   // Colours of the spheres: rgb + ambient coefficient (negative: unlit).
   std::vector<std::array<float, 4>> palette_;

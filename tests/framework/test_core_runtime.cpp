@@ -1,8 +1,12 @@
 #include "framework/runtime/class_cast.h"
+#include "framework/runtime/construct.h"
 #include "framework/runtime/heap_optional.h"
+#include "framework/runtime/packed_optional.h"
+#include "framework/math/vector3d.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,4 +92,86 @@ TEST(CoreRuntime, HeapOptionalReadsLikeAnOptional) {
   EXPECT_EQ(*d, "x");
   d.reset();
   EXPECT_FALSE(d);
+}
+
+// The optional whose flag leaves the room after it to the next member: it
+// reads like std::optional, and the member after it takes that room.
+TEST(CoreRuntime, PackedOptionalReadsLikeAnOptionalAndLendsItsTail) {
+  PackedOptional<Vector3D> a;
+  EXPECT_FALSE(a.has_value());
+  EXPECT_TRUE(a == std::nullopt);
+  EXPECT_THROW((void)a.value(), std::bad_optional_access);
+  a = Vector3D(1, 2, 3);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->Y, 2.0);
+  (*a).Z = 7.0;
+  EXPECT_EQ(a.value().Z, 7.0);
+  PackedOptional<Vector3D> b = a;
+  b->X = 5.0;
+  EXPECT_EQ(a->X, 1.0);
+  a = std::nullopt;
+  EXPECT_FALSE(a);
+  a = b;
+  EXPECT_EQ(a->X, 5.0);
+
+  struct Holder {
+    [[no_unique_address]] PackedOptional<Vector3D> value;
+    std::uint32_t next = 0;
+  };
+  EXPECT_EQ(sizeof(Holder), sizeof(Vector3D) + 8);
+  Holder h;
+  h.value = Vector3D(4, 5, 6);
+  h.next = 0xFFFFFFFFu;
+  EXPECT_TRUE(h.value);
+  EXPECT_EQ(h.value->Z, 6.0);
+  h.value.reset();
+  EXPECT_EQ(h.next, 0xFFFFFFFFu);
+}
+
+namespace {
+// An object that hands out references to itself while it is set up, and
+// makes a part that does the same.
+struct Made {
+  std::shared_ptr<Made> seenSelf;
+  std::shared_ptr<Made> part;
+  std::shared_ptr<Made> partSawHolder;
+  void Constructor(int depth) {
+    seenSelf = OwnerScope::Of(this);
+    if (depth > 0) {
+      part = New<Made>(depth - 1);
+      partSawHolder = OwnerScope::Of(this);  // the inner scope has closed
+    }
+  }
+};
+}  // namespace
+
+// While New sets an object up, the object finds its owner by its address,
+// in nested scopes too; outside them it finds none.
+TEST(CoreRuntime, OwnerScopeGivesTheOwnerOfWhatIsBeingMade) {
+  const auto made = New<Made>(1);
+  EXPECT_EQ(made->seenSelf, made);
+  EXPECT_EQ(made->part->seenSelf, made->part);
+  EXPECT_EQ(made->partSawHolder, made);
+  EXPECT_EQ(made->part->part, nullptr);
+  EXPECT_EQ(OwnerScope::Of(made.get()), nullptr);
+  // References handed out share the ownership.
+  const std::weak_ptr<Made> watch = made->part;
+  made->part->seenSelf.reset();
+  made->part.reset();
+  EXPECT_TRUE(watch.expired());
+  const std::weak_ptr<Made> watchMade = made;
+  made->seenSelf.reset();
+  made->partSawHolder.reset();
+  EXPECT_EQ(watchMade.use_count(), 1);
+
+  // An address inside a derived object, through a base that does not start it.
+  auto tagged = std::make_shared<Tagged>();
+  {
+    const OwnerScope scope(tagged);
+    Base* base = tagged.get();
+    ASSERT_NE(static_cast<void*>(base), static_cast<void*>(tagged.get()));
+    EXPECT_EQ(OwnerScope::Of(base).get(), base);
+    EXPECT_EQ(OwnerScope::Of(base).use_count(), 3);  // tagged, the scope and this one
+  }
+  EXPECT_EQ(OwnerScope::Of(static_cast<Base*>(tagged.get())), nullptr);
 }

@@ -177,6 +177,48 @@ TEST_F(ViewTest, OrbitCameraPlacesAndAimsTheCamera) {
   EXPECT_GT(CameraAxis(*view, Vector3D(0, 1, 0)).Z, 0.5);
 }
 
+// The camera turns every label that is a member of the view, however it got
+// there, and leaves a scene without labels as it is.
+TEST_F(ViewTest, CameraTurnsTheLabelsOfItsSceneWhereverTheyWereMade) {
+  for (int i = 0; i < 50; ++i) New<PDSphere>(nullptr, 0u, 1.0);
+  std::vector<Element3D*> before;
+  for (int i = 0; i < count(); ++i) before.push_back(item(i));
+  view->Latitude = 25.0;
+  view->UpdateCamera();
+  ASSERT_EQ(count(), static_cast<int>(before.size()));
+  for (int i = 0; i < count(); ++i) EXPECT_EQ(item(i), before[static_cast<std::size_t>(i)]);
+
+  auto expectTurned = [&](const PDLabel& label) {
+    Quaternion q2;
+    q2.SetRotateAboutAxis(0.0, 1.0, 0.0, -view->Latitude * 3.141592653589793 / 180.0);
+    const Vector3D at = q2.Transform(label.relpos).Plus(view->Center);
+    EXPECT_VEC(label.Position, at.X, at.Y, at.Z);
+  };
+  // A label made while another view was the current one, then moved here.
+  std::shared_ptr<PDLabel> label;
+  {
+    TestSpace other;
+    QObject::connect(&other, &PD3DSpace::Open, &other, [&] { other.StopAutoUpdate(); });
+    other.OpenView();
+    label = New<PDLabel>(nullptr, "moved", 0.0, 0.0, 0, 0, "", 0u, 0u, false, false);
+    view->DoSelect();
+  }
+  group().Append(label);
+  view->Latitude = 40.0;
+  view->UpdateCamera();
+  expectTurned(*label);
+
+  // Taken out, it stays where it was; back in, it turns again.
+  const Vector3D left = label->Position;
+  group().Remove(label.get());
+  view->Latitude = -20.0;
+  view->UpdateCamera();
+  EXPECT_VEC(label->Position, left.X, left.Y, left.Z);
+  group().Append(label);
+  view->UpdateCamera();
+  expectTurned(*label);
+}
+
 TEST_F(ViewTest, ZoomAppliesAtUpdateOnly) {
   const Vector3D p(10, 0, 0);
   auto s = New<PDSphere>(&p, 0u, 1.0);
