@@ -113,6 +113,11 @@ TEST(CoreRuntime, PackedOptionalReadsLikeAnOptionalAndLendsItsTail) {
   EXPECT_FALSE(a);
   a = b;
   EXPECT_EQ(a->X, 5.0);
+  // An empty one holds a zero vector inside but equals no value, not even zero.
+  EXPECT_TRUE(a == Vector3D(5, 2, 7));
+  EXPECT_TRUE(a != Vector3D(5, 2, 8));
+  a.reset();
+  EXPECT_TRUE(a != Vector3D(0, 0, 0));
 
   struct Holder {
     [[no_unique_address]] PackedOptional<Vector3D> value;
