@@ -5,7 +5,6 @@
 #include "charges/charge_sphere.h"
 #include "charges/charged_object.h"
 #include "charges/field_sum.h"
-#include "charges/math.h"
 #include "charges/surface_data.h"
 #include "framework/runtime/construct.h"
 #include "framework/runtime/runtime.h"
@@ -32,19 +31,6 @@ constexpr Color kDotColor = 0x00FF00;
 
 PD3DSpace& CurrentScene() { return Deref(PD3D::SelectedSpace.data()); }
 
-// Whether a body leaves the lattice point out: near its charges, or on the
-// side of a sphere whose arrows are not wanted.
-bool Excludes(const SurfaceData& b, const Vector3D& p) {
-  if (b.DistCheck(p)) return true;
-  if (const auto* sphere = dynamic_cast<const SphereData*>(&b)) {
-    const double d = Math::DistBetw(sphere->Center, p);
-    const double r = std::abs(sphere->radius);  // its charges lie at |radius|
-    if (sphere->ShowVectors == 1 && r < d) return true;
-    if (sphere->ShowVectors == 2 && d < r) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 std::vector<Vector3D> MainWndo::evaluatedPoints(int ch, int s, std::size_t bodies) {
@@ -60,7 +46,7 @@ std::vector<Vector3D> MainWndo::evaluatedPoints(int ch, int s, std::size_t bodie
         if (onPlane) {
           bool excluded = false;
           for (std::size_t b = 0; b < bodies && b < SurfaceList.size(); ++b) {
-            if (Excludes(*SurfaceList[b], p)) {
+            if (SurfaceList[b]->HidesArrowAt(p)) {
               excluded = true;
               break;
             }

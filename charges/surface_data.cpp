@@ -36,6 +36,8 @@ void GridLine::Display() {
 
 bool SurfaceData::DistCheck(const Vector3D&) const { return false; }
 
+bool SurfaceData::HidesArrowAt(const Vector3D& P) const { return DistCheck(P); }
+
 void SurfaceData::DrawGrid() {
   for (std::size_t i = 0; i < LineList.size(); ++i) {
     Deref(LineList[i]).Display();
@@ -134,6 +136,15 @@ SphereData::SphereData(const Vector3D& center, double r, bool grid, bool pos, st
 SphereData::SphereData(const Vector3D& center, double r) : Center(center), radius(r) {}
 
 bool SphereData::DistCheck(const Vector3D& P) const { return DistCheck(P, kMargin); }
+
+bool SphereData::HidesArrowAt(const Vector3D& P) const {
+  if (DistCheck(P)) return true;
+  const double d = Math::DistBetw(Center, P);
+  const double r = std::abs(radius);  // its charges lie at |radius|
+  if (ShowVectors == 1 && r < d) return true;
+  if (ShowVectors == 2 && d < r) return true;
+  return false;
+}
 
 bool SphereData::DistCheck(const Vector3D& P, double w) const {
   // A negative radius puts the charges at distance |radius| all the same.

@@ -38,6 +38,9 @@ public:
 
   // True when P lies within 20 units of where the body's charges sit.
   [[nodiscard]] virtual bool DistCheck(const Vector3D& P) const;
+  // Whether the field pass leaves lattice point P without an arrow: near the
+  // charges, and for a sphere also on the side whose arrows are not wanted.
+  [[nodiscard]] virtual bool HidesArrowAt(const Vector3D& P) const;
   // Displays every segment of LineList in order.
   virtual void DrawGrid();
 
@@ -77,6 +80,7 @@ public:
   [[nodiscard]] bool DistCheck(const Vector3D& P) const override;
   // A shell of half-thickness w about the sphere.
   [[nodiscard]] bool DistCheck(const Vector3D& P, double w) const;
+  [[nodiscard]] bool HidesArrowAt(const Vector3D& P) const override;
 };
 
 class RingData : public SurfaceData {

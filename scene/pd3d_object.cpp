@@ -7,11 +7,13 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <typeinfo>
 #include <utility>
+#include <vector>
 
 namespace {
 ShapeTextObserver& Observer() {
@@ -20,6 +22,13 @@ ShapeTextObserver& Observer() {
 }
 
 // The class of an object as its source names it.
+// Every object that faces the camera and is not yet gone, in the order they
+// were made.
+std::vector<std::weak_ptr<PD3DObject>>& CameraFacers() {
+  static std::vector<std::weak_ptr<PD3DObject>> facers;
+  return facers;
+}
+
 std::string ClassName(const PD3DObject& object) {
   const char* mangled = typeid(object).name();
   int status = 0;
@@ -63,6 +72,23 @@ std::shared_ptr<PD3DObject> PD3DObject::CompositeHolder() const {
 }
 
 void PD3DObject::SetCompositeHolder(const std::shared_ptr<PD3DObject>& holder) { SetPartOf(holder); }
+
+std::vector<PD3DObject*> PD3DObject::Parts() const { return {}; }
+
+bool PD3DObject::FollowsSceneScale() const { return true; }
+
+void PD3DObject::FaceCamera(const CameraFrame&) {}
+
+void PD3DObject::FacesCamera() { CameraFacers().push_back(Self()); }
+
+bool PD3DObject::AnyFacingCameraIn(const Group3D& group) {
+  auto& facers = CameraFacers();
+  std::erase_if(facers, [](const std::weak_ptr<PD3DObject>& f) { return f.expired(); });
+  return std::any_of(facers.begin(), facers.end(), [&group](const std::weak_ptr<PD3DObject>& f) {
+    const auto facer = f.lock();
+    return facer && group.Contains(facer.get());
+  });
+}
 
 std::shared_ptr<PD3DObject> PD3DObject::Self() {
   auto self = OwnerScope::Of(this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/3d/element3d.h"
+#include "framework/math/quaternion.h"
 #include "framework/math/vector3d.h"
 #include "framework/runtime/heap_optional.h"
 #include "framework/runtime/packed_optional.h"
@@ -10,6 +11,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+// Where a view's camera stands, for the objects that keep facing it.
+struct CameraFrame {
+  Group3D& scene;          // the view's scene, which a renewed leader line joins
+  Quaternion orbit;        // turns the orbit frame (camera on +x) into the world
+  Vector3D center;         // the orbit's centre, world units
+  Quaternion orientation;  // the camera's own orientation
+  double scale = 1.0;      // the view's scene scale
+};
 
 // Base of every scene object. Objects are built in unscaled scene units: the
 // framework Position is pos × the view's scene scale, and the framework Scale
@@ -39,6 +50,20 @@ public:
   // along axis. axis is normalised in place, also for a zero angle.
   virtual void Rotate(double angle, Vector3D& axis, const Vector3D& center);
 
+  // The objects this one is made of (an arrow's shaft and head, a label's
+  // leader line), which leave the scene with it; none for a primitive.
+  [[nodiscard]] virtual std::vector<PD3DObject*> Parts() const;
+  // Whether the view's scene scale carries the object; not for what is placed
+  // in display units (labels and their leader lines).
+  [[nodiscard]] virtual bool FollowsSceneScale() const;
+  // Turns the object to face the camera at `frame`, within an OwnerScope of
+  // its owner. Only what registered with FacesCamera does anything.
+  virtual void FaceCamera(const CameraFrame& frame);
+  // Whether any object that faces the camera is a member of the group. Such
+  // objects are few and scenes large: the view asks this before it visits
+  // every member on a camera step.
+  [[nodiscard]] static bool AnyFacingCameraIn(const Group3D& group);
+
   // The composite (round arrow, flat arrow, label) this object is a part of,
   // so that removing a part finds its whole without scanning the scene; null
   // for an object on its own.
@@ -57,6 +82,8 @@ protected:
   // Appends the object to the group of `space`; its owner comes from the
   // OwnerScope that New (or a caller showing the object again) opened.
   void JoinSpace();
+  // Marks the object, within an OwnerScope, as one that faces the camera.
+  void FacesCamera();
   // This object's owner within an OwnerScope; std::bad_weak_ptr outside.
   [[nodiscard]] std::shared_ptr<PD3DObject> Self();
   // A corner of the cube of half-side R (the framework bounds radius for

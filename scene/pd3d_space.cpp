@@ -6,10 +6,7 @@
 #include "framework/runtime/runtime.h"
 #include "framework/text/text.h"
 #include "scene/pd3d_object.h"
-#include "scene/pd_arrow.h"
-#include "scene/pd_label.h"
 #include "scene/pd_line.h"
-#include "scene/pd_round_arrow.h"
 #include "scene/pd_timer.h"
 
 #include <algorithm>
@@ -156,36 +153,20 @@ void PD3DSpace::UpdateCamera() {
   // The pass visits every member, yielding after each; a scene without a
   // label (every scene the program makes) has nothing in it to turn.
   Group3D* group = Objects();
-  if (group == nullptr || !PDLabel::AnyIn(*group)) return;
+  if (group == nullptr || !PD3DObject::AnyFacingCameraIn(*group)) return;
   const int n = group->Count();
   for (int i = 0; i < n; ++i) {
     group = Objects();
-    // The class test on the bare member; only a label is taken hold of.
-    std::shared_ptr<PDLabel> label;
+    // The class test on the bare member; only a scene object is taken hold of.
+    std::shared_ptr<PD3DObject> member;
     if (group != nullptr) {
       const auto& items = group->Items();
-      if (static_cast<std::size_t>(i) < items.size() && ClassCast<PDLabel>(items[i].get()) != nullptr)
-        label = std::static_pointer_cast<PDLabel>(items[i]);
+      if (static_cast<std::size_t>(i) < items.size() && ClassCast<PD3DObject>(items[i].get()) != nullptr)
+        member = std::static_pointer_cast<PD3DObject>(items[i]);
     }
-    if (label) {
-      label->Position = q2.Transform(label->relpos).Plus(Center);
-      label->Orientation = Quaternion(0.0, 0.0, 1.0, 0.0);
-      label->Orientation.MultiplyBy(camera.Orientation);
-      if (label->line) {
-        group->Remove(label->line.get());
-        const Vector3D from = Need(label->pos).Times(Scale);
-        const Vector3D to = label->Position;
-        auto line = New<PDLine>(&from, &to, label->lineclr);
-        line->SetCompositeHolder(label);
-        label->line = line;
-        line->ApplyScale(1.0);
-        // Its points are displayed ones, so it takes no scale of its own.
-        // During an update that changes the scene scale, ApplyScale leaves it
-        // the ratio of the new scale to the old one, and the line would
-        // overshoot the label by that factor until the next update.
-        line->Scale = 1.0;
-        line->labelline = true;
-      }
+    if (member) {
+      const OwnerScope owner(member);
+      member->FaceCamera(CameraFrame{*group, q2, Center, camera.Orientation, Scale});
     }
     RuntimeBackgroundTask();
   }
@@ -201,29 +182,12 @@ void PD3DSpace::RemoveObject(PD3DObject* obj) {
   // holder, so no scan of the scene is needed.
   std::shared_ptr<PD3DObject> holder = obj->CompositeHolder();
   PD3DObject* whole = holder ? holder.get() : obj;
-  if (auto* round = ClassCast<PDRoundArrow>(whole)) {
-    if (obj == whole || obj == round->cylinder.get() || obj == round->cone.get()) {
-      group.Remove(round->cylinder.get());
-      group.Remove(round->cone.get());
-      group.Remove(round);
-      return;
-    }
-  }
-  if (auto* flat = ClassCast<PDArrow>(whole)) {
-    if (obj == whole || obj == flat->Box.get() || obj == flat->pyramid.get()) {
-      group.Remove(flat->Box.get());
-      group.Remove(flat->pyramid.get());
-      group.Remove(flat);
-      return;
-    }
-  }
-  if (auto* label = ClassCast<PDLabel>(whole)) {
-    // An old leader line (replaced since) no longer belongs to the label.
-    if (obj == whole || obj == label->line.get()) {
-      if (label->line) group.Remove(label->line.get());
-      group.Remove(label);
-      return;
-    }
+  const std::vector<PD3DObject*> parts = whole->Parts();
+  // An old leader line (replaced since) is no longer a part of its label.
+  if (obj == whole || std::find(parts.begin(), parts.end(), obj) != parts.end()) {
+    for (PD3DObject* part : parts) group.Remove(part);
+    group.Remove(whole);
+    return;
   }
   group.Remove(obj);
 }
@@ -290,9 +254,7 @@ double PD3DSpace::CornerCheck(const Vector3D& max, const Vector3D& min) {
 
 bool PD3DSpace::IsScaledObject(const PD3DObject& obj) const {
   if (&obj == XAxis.get() || &obj == YAxis.get() || &obj == ZAxis.get()) return false;
-  if (ClassCast<const PDLabel>(&obj) != nullptr) return false;
-  if (const auto* line = ClassCast<const PDLine>(&obj)) return !line->labelline;
-  return true;
+  return obj.FollowsSceneScale();
 }
 
 void PD3DSpace::ApplyScaleToScaledObjects() {

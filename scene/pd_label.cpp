@@ -26,21 +26,34 @@ std::string InstalledFontNamed(const std::string& fontName) {
   return found;
 }
 
-// Every label made and not yet gone, in the order they were made.
-std::vector<std::weak_ptr<PDLabel>>& Labels() {
-  static std::vector<std::weak_ptr<PDLabel>> labels;
-  return labels;
-}
-
 }  // namespace
 
-bool PDLabel::AnyIn(const Group3D& group) {
-  auto& labels = Labels();
-  std::erase_if(labels, [](const std::weak_ptr<PDLabel>& l) { return l.expired(); });
-  return std::any_of(labels.begin(), labels.end(), [&group](const std::weak_ptr<PDLabel>& l) {
-    const auto label = l.lock();
-    return label && group.Contains(label.get());
-  });
+std::vector<PD3DObject*> PDLabel::Parts() const {
+  if (line) return {line.get()};
+  return {};
+}
+
+// Placed in display units, relative to the camera.
+bool PDLabel::FollowsSceneScale() const { return false; }
+
+void PDLabel::FaceCamera(const CameraFrame& frame) {
+  Position = frame.orbit.Transform(relpos).Plus(frame.center);
+  Orientation = Quaternion(0.0, 0.0, 1.0, 0.0);
+  Orientation.MultiplyBy(frame.orientation);
+  if (!line) return;
+  frame.scene.Remove(line.get());
+  const Vector3D from = Need(pos).Times(frame.scale);
+  const Vector3D to = Position;
+  auto renewed = New<PDLine>(&from, &to, lineclr);
+  renewed->SetCompositeHolder(Self());
+  line = renewed;
+  renewed->ApplyScale(1.0);
+  // Its points are displayed ones, so it takes no scale of its own. During an
+  // update that changes the scene scale, ApplyScale leaves it the ratio of
+  // the new scale to the old one, and the line would overshoot the label by
+  // that factor until the next update.
+  renewed->Scale = 1.0;
+  renewed->labelline = true;
 }
 
 void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double verticalOffset,
@@ -106,7 +119,7 @@ void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double v
   RenderBackFaces = true;
   NullShader = true;
   JoinSpace();
-  Labels().push_back(std::static_pointer_cast<PDLabel>(Self()));
+  FacesCamera();
 
   if (withLeaderLine) {
     const Vector3D anchor = *this->pos;

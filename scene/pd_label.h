@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // A text shown as a flat picture that keeps its place relative to the camera
 // (relpos, in the orbit frame) and faces it; optionally framed and joined by
@@ -20,7 +21,9 @@ public:
                    std::int32_t textSize, std::int32_t margin, const std::string& fontName, Color textColor,
                    Color lineColor, bool framed, bool withLeaderLine);
 
-  // Whether any label is a member of the group. Labels are few and scenes
-  // large: the camera's label pass asks this instead of testing every member.
-  [[nodiscard]] static bool AnyIn(const Group3D& group);
+  [[nodiscard]] std::vector<PD3DObject*> Parts() const override;
+  [[nodiscard]] bool FollowsSceneScale() const override;
+  // Keeps its place relative to the camera and faces it; a leader line is
+  // renewed from the anchor to the label's new place.
+  void FaceCamera(const CameraFrame& frame) override;
 };

@@ -9,4 +9,5 @@ public:
   bool labelline = false;
 
   void Constructor(const Vector3D* p1, const Vector3D* p2, Color color);
+  [[nodiscard]] bool FollowsSceneScale() const override { return !labelline; }
 };

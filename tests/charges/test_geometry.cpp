@@ -356,3 +356,25 @@ TEST(Bodies, ANegativeRadiusIsNearWhereItsChargesAre) {
   }
   for (const auto& g : negative.LineList) EXPECT_NEAR(Math::DistBetw(g->v1, centre), 100.0, 1e-9);
 }
+
+// The arrows a sphere keeps: none near its charges, and only on the side asked
+// for, judged by the magnitude of the radius; other bodies hide only what is
+// near them.
+TEST(Bodies, ASphereHidesArrowsOnTheSideNotWanted) {
+  const Vector3D centre(10, 0, 0);
+  for (double radius : {100.0, -100.0}) {
+    const SphereData both(centre, radius, false, true, 0);
+    const SphereData inside(centre, radius, false, true, 1);
+    const SphereData outside(centre, radius, false, true, 2);
+    for (double d : {0.0, 50.0, 79.0, 90.0, 110.0, 121.0, 300.0}) {
+      const Vector3D p(10, d, 0);
+      const bool near = both.DistCheck(p);
+      EXPECT_EQ(both.HidesArrowAt(p), near) << radius << " " << d;
+      EXPECT_EQ(inside.HidesArrowAt(p), near || d > 100.0) << radius << " " << d;
+      EXPECT_EQ(outside.HidesArrowAt(p), near || d < 100.0) << radius << " " << d;
+    }
+  }
+  const LineData line(Vector3D(0, 0, 0), Vector3D(100, 0, 0), false, true);
+  EXPECT_TRUE(line.HidesArrowAt(Vector3D(50, 10, 0)));
+  EXPECT_FALSE(line.HidesArrowAt(Vector3D(50, 30, 0)));
+}

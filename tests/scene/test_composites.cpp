@@ -19,9 +19,56 @@ double RadiusOf(const std::string& text) {
   return v.Length();
 }
 
+// A kind the view has never heard of: a marker with a dot as its part, kept
+// in display units and turned with the camera.
+class Badge : public PD3DObject {
+public:
+  std::shared_ptr<PDSphere> dot;
+  int turned = 0;
+  Vector3D seenCenter;
+
+  void Constructor() {
+    TakeCurrentSpace();
+    dot = New<PDSphere>(nullptr, 0u, 1.0);
+    dot->SetCompositeHolder(Self());
+    PlaceAt(Vector3D());
+    JoinSpace();
+    FacesCamera();
+  }
+  [[nodiscard]] std::vector<PD3DObject*> Parts() const override { return {dot.get()}; }
+  [[nodiscard]] bool FollowsSceneScale() const override { return false; }
+  void FaceCamera(const CameraFrame& frame) override {
+    ++turned;
+    seenCenter = frame.center;
+    // Within its owner's scope, as a label renewing its leader line needs.
+    EXPECT_EQ(Self().get(), this);
+  }
+};
+
 }  // namespace
 
 using CompositeTest = SceneTest;
+
+TEST_F(CompositeTest, ObjectsTheViewDoesNotKnowAnswerForThemselves) {
+  const int before = count();
+  auto badge = New<Badge>();
+  ASSERT_EQ(count(), before + 2);
+  const double badgeScale = badge->Scale;
+  const double dotScale = badge->dot->Scale;
+  view->Center = Vector3D(4, 5, 6);
+  view->DoZoom(2.0);
+  view->Update();
+  EXPECT_EQ(badge->turned, 1);
+  EXPECT_VEC(badge->seenCenter, 4, 5, 6);
+  EXPECT_EQ(badge->Scale, badgeScale);          // left out of the rescaling
+  EXPECT_EQ(badge->dot->Scale, 2.0 * dotScale);  // its part is not
+  view->RemoveObject(badge->dot);
+  EXPECT_EQ(count(), before);
+  EXPECT_EQ(group().IndexOf(badge.get()), -1);
+  // Out of the scene, it is turned no more.
+  view->Update();
+  EXPECT_EQ(badge->turned, 1);
+}
 
 TEST_F(CompositeTest, ObjectBaseScaleAndRotate) {
   const Vector3D p(2, 0, 0);
