@@ -9,15 +9,15 @@
 #include "scene/pd_line.h"
 #include "scene/pd_timer.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <vector>
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
-constexpr double kHalfPi = 1.5707963267948966;
 
 bool UsableScale(double s) { return std::isfinite(s) && s != 0.0; }
 
@@ -121,16 +121,16 @@ void PD3DSpace::DoSelect() { PD3D::SelectedSpace = this; }
 
 void PD3DSpace::UpdateCamera() {
   Quaternion q1;
-  q1.SetRotateAboutAxis(0.0, 0.0, 1.0, (Longitude * kPi) / 180.0);
+  q1.SetRotateAboutAxis(0.0, 0.0, 1.0, (Longitude * std::numbers::pi) / 180.0);
   Quaternion q2;
-  q2.SetRotateAboutAxis(0.0, 1.0, 0.0, ((-Latitude) * kPi) / 180.0);
+  q2.SetRotateAboutAxis(0.0, 1.0, 0.0, ((-Latitude) * std::numbers::pi) / 180.0);
   q2.MultiplyBy(q1);
   const Vector3D offset(static_cast<double>(CFDistance), 0.0, 0.0);
 
   Object3D& camera = Deref(Camera());
   camera.Position = q2.Transform(offset).Plus(Center);
-  camera.Orientation.SetRotateAboutAxis(1.0, 0.0, 0.0, kHalfPi);
-  camera.Roll(kPi);
+  camera.Orientation.SetRotateAboutAxis(1.0, 0.0, 0.0, std::numbers::pi / 2.0);
+  camera.Roll(std::numbers::pi);
   const double h = std::atan2(Center.X - camera.Position.X, Center.Y - camera.Position.Y);
   q1.SetRotateAboutAxis(0.0, 0.0, 1.0, -h);
   camera.Orientation.MultiplyBy(q1);
@@ -280,11 +280,7 @@ void PD3DSpace::Update() {
     updateAgain_ = true;
     return;
   }
-  updating_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{updating_};
+  const QScopedValueRollback<bool> updating(updating_, true);
   do {
     updateAgain_ = false;
     UpdateOnce();
@@ -292,7 +288,7 @@ void PD3DSpace::Update() {
 }
 
 void PD3DSpace::UpdateOnce() {
-  // 1-2. A pending scale. A product that is not a finite, non-zero number
+  // A pending scale. A product that is not a finite, non-zero number
   // (factors can multiply out of range) leaves the scale in force.
   if (NewScale) {
     NewScale = false;
@@ -303,7 +299,7 @@ void PD3DSpace::UpdateOnce() {
     }
   }
 
-  // 3-5. Autocentre and autoscale on the bounds of the scaled objects.
+  // Autocentre and autoscale on the bounds of the scaled objects.
   if (Autocenter || Autoscale) {
     bool found = false;
     Vector3D max;
@@ -337,7 +333,7 @@ void PD3DSpace::UpdateOnce() {
       if (Autoscale) {
         const double R = CornerCheck(max, min);
         const double ref = ((Scale * static_cast<double>(CFDistance)) *
-                            std::sin(kPi * static_cast<double>(FieldOfView) / 360.0)) /
+                            std::sin(std::numbers::pi * static_cast<double>(FieldOfView) / 360.0)) /
                            R;
         // Bounds collapsed onto the centre (R = 0) or a degenerate field of
         // view give no usable scale: the scale in force stays.
@@ -350,7 +346,7 @@ void PD3DSpace::UpdateOnce() {
     }
   }
 
-  // 6-7. Axis lines.
+  // Axis lines, made or removed as ShowAxes asks.
   if (ShowAxes && !XAxis) {
     const Vector3D origin;
     const Vector3D xEnd(200.0, 0.0, 0.0);
@@ -373,7 +369,7 @@ void PD3DSpace::UpdateOnce() {
     ZAxis = nullptr;
   }
 
-  // 8-10.
+  // The camera to its orbit, then the frame.
   UpdateCamera();
   lastscale = Scale;
   Rb3DSpace::Update();
