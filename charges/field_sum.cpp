@@ -30,6 +30,18 @@ namespace voltix_field {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
+// Adds one charge's field at a vector of points to (ox, oy, oz): the
+// operations of ChargedObject::VoltixAt, in its order.
+template <class V>
+HWY_INLINE void AddCharge(V Px, V Py, V Pz, V cx, V cy, V cz, V cq, V& ox, V& oy, V& oz) {
+  const V dx = hn::Sub(Px, cx), dy = hn::Sub(Py, cy), dz = hn::Sub(Pz, cz);
+  const V L = hn::Sqrt(hn::Add(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)), hn::Mul(dz, dz)));
+  const V f = hn::Div(cq, hn::Mul(hn::Mul(L, L), L));
+  ox = hn::Add(ox, hn::Mul(dx, f));
+  oy = hn::Add(oy, hn::Mul(dy, f));
+  oz = hn::Add(oz, hn::Mul(dz, f));
+}
+
 // Field at `count` points (px, py, pz) into (ex, ey, ez).
 void SumBlock(const ChargeSpan* objects, std::size_t objectCount, const double* HWY_RESTRICT px,
               const double* HWY_RESTRICT py, const double* HWY_RESTRICT pz, std::size_t count,
@@ -53,22 +65,8 @@ void SumBlock(const ChargeSpan* objects, std::size_t objectCount, const double* 
         const V cy = hn::Set(d, c.y[i]);
         const V cz = hn::Set(d, c.z[i]);
         const V cq = hn::Set(d, c.q[i]);
-        {
-          const V dx = hn::Sub(Px0, cx), dy = hn::Sub(Py0, cy), dz = hn::Sub(Pz0, cz);
-          const V L = hn::Sqrt(hn::Add(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)), hn::Mul(dz, dz)));
-          const V f = hn::Div(cq, hn::Mul(hn::Mul(L, L), L));
-          ox0 = hn::Add(ox0, hn::Mul(dx, f));
-          oy0 = hn::Add(oy0, hn::Mul(dy, f));
-          oz0 = hn::Add(oz0, hn::Mul(dz, f));
-        }
-        {
-          const V dx = hn::Sub(Px1, cx), dy = hn::Sub(Py1, cy), dz = hn::Sub(Pz1, cz);
-          const V L = hn::Sqrt(hn::Add(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)), hn::Mul(dz, dz)));
-          const V f = hn::Div(cq, hn::Mul(hn::Mul(L, L), L));
-          ox1 = hn::Add(ox1, hn::Mul(dx, f));
-          oy1 = hn::Add(oy1, hn::Mul(dy, f));
-          oz1 = hn::Add(oz1, hn::Mul(dz, f));
-        }
+        AddCharge(Px0, Py0, Pz0, cx, cy, cz, cq, ox0, oy0, oz0);
+        AddCharge(Px1, Py1, Pz1, cx, cy, cz, cq, ox1, oy1, oz1);
       }
       Ex0 = hn::Add(Ex0, ox0); Ey0 = hn::Add(Ey0, oy0); Ez0 = hn::Add(Ez0, oz0);
       Ex1 = hn::Add(Ex1, ox1); Ey1 = hn::Add(Ey1, oy1); Ez1 = hn::Add(Ez1, oz1);
@@ -82,14 +80,8 @@ void SumBlock(const ChargeSpan* objects, std::size_t objectCount, const double* 
       const ChargeSpan& c = objects[o];
       V ox = hn::Zero(d), oy = hn::Zero(d), oz = hn::Zero(d);
       for (std::size_t i = 0; i < c.n; ++i) {
-        const V dx = hn::Sub(Px, hn::Set(d, c.x[i]));
-        const V dy = hn::Sub(Py, hn::Set(d, c.y[i]));
-        const V dz = hn::Sub(Pz, hn::Set(d, c.z[i]));
-        const V L = hn::Sqrt(hn::Add(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)), hn::Mul(dz, dz)));
-        const V f = hn::Div(hn::Set(d, c.q[i]), hn::Mul(hn::Mul(L, L), L));
-        ox = hn::Add(ox, hn::Mul(dx, f));
-        oy = hn::Add(oy, hn::Mul(dy, f));
-        oz = hn::Add(oz, hn::Mul(dz, f));
+        AddCharge(Px, Py, Pz, hn::Set(d, c.x[i]), hn::Set(d, c.y[i]), hn::Set(d, c.z[i]), hn::Set(d, c.q[i]),
+                  ox, oy, oz);
       }
       Ex = hn::Add(Ex, ox); Ey = hn::Add(Ey, oy); Ez = hn::Add(Ez, oz);
     }
