@@ -1,5 +1,7 @@
 #include "framework/3d/scene_renderer.h"
 
+#include "framework/3d/mesh_levels.h"
+
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
 
@@ -22,11 +24,8 @@ constexpr GLuint kFlagsAttr = 7;   // x: unlit
 // Textures and meshes that no frame has drawn for this long are freed.
 constexpr std::uint64_t kUnusedFrames = 120;
 
-// Levels of detail: meshes of at least this many triangles get coarser
-// versions, clustered on grids of these many cells across, used when the
+// Levels of detail: a fine mesh's coarser levels are used when the
 // element's radius on screen is below these sizes in pixels.
-constexpr std::size_t kMinTrianglesForLevels = 150;
-constexpr int kLevelCells[] = {8, 3};
 constexpr double kCoarseBelowPixels = 12.0;
 constexpr double kCoarsestBelowPixels = 4.0;
 // Below this radius on screen an element covers a handful of pixels, and an
@@ -46,79 +45,6 @@ constexpr std::size_t kPaletteLimit = 4096;
 // of the software driver's binning memory. Half as many parts cost a few
 // per cent more time at a million spheres; twice as many hold twice the memory.
 constexpr long long kPartPrimitives = 8192;
-
-// An octahedron about the centre of the mesh's box, its six vertices on the
-// box's axes, normals pointing away from the centre, eight triangles. It
-// reaches sqrt(pi / 2) times the box's half-sides: seen along an axis it then
-// covers as many pixels as the ellipsoid inscribed in the box, from other
-// directions a little fewer.
-void boxOctahedron(const Vector3D& boundsMin, const Vector3D& boundsMax, std::vector<float>& outVertices,
-                   std::vector<std::uint32_t>& outIndices) {
-  const double reach = std::sqrt(std::numbers::pi / 2.0) / 2.0;
-  const double c[3] = {(boundsMin.X + boundsMax.X) / 2, (boundsMin.Y + boundsMax.Y) / 2,
-                       (boundsMin.Z + boundsMax.Z) / 2};
-  const double h[3] = {(boundsMax.X - boundsMin.X) * reach, (boundsMax.Y - boundsMin.Y) * reach,
-                       (boundsMax.Z - boundsMin.Z) * reach};
-  for (int i = 0; i < 3; ++i) {
-    if (!std::isfinite(c[i]) || !std::isfinite(h[i])) return;
-  }
-  for (int axis = 0; axis < 3; ++axis) {
-    for (int sign : {1, -1}) {
-      float v[6] = {};
-      for (int k = 0; k < 3; ++k) v[k] = static_cast<float>(c[k]);
-      v[axis] = static_cast<float>(c[axis] + sign * h[axis]);
-      v[3 + axis] = static_cast<float>(sign);
-      outVertices.insert(outVertices.end(), v, v + 6);
-    }
-  }
-  // Vertex 2a+0 is +axis a, 2a+1 is -axis a.
-  for (std::uint32_t x : {0u, 1u}) {
-    for (std::uint32_t y : {2u, 3u}) {
-      for (std::uint32_t z : {4u, 5u}) outIndices.insert(outIndices.end(), {x, y, z});
-    }
-  }
-}
-
-// Vertex clustering: vertices in one grid cell merge into their mean, with
-// the mean normal; triangles that collapse are dropped.
-void clusterVertices(const std::vector<float>& interleaved, const std::vector<std::uint32_t>& indices,
-                     const Vector3D& boundsMin, const Vector3D& boundsMax, int cells, std::vector<float>& outVertices,
-                     std::vector<std::uint32_t>& outIndices) {
-  constexpr std::size_t stride = 6;
-  const std::size_t vertexCount = interleaved.size() / stride;
-  const double extent = std::max({boundsMax.X - boundsMin.X, boundsMax.Y - boundsMin.Y, boundsMax.Z - boundsMin.Z});
-  if (!(extent > 0.0) || !std::isfinite(extent)) return;
-  const double cell = extent / cells;
-  std::unordered_map<std::uint64_t, std::uint32_t> clusterOf;
-  std::vector<std::uint32_t> remap(vertexCount);
-  std::vector<double> sums;  // position and normal sums, then the count
-  for (std::size_t v = 0; v < vertexCount; ++v) {
-    const float* p = &interleaved[v * stride];
-    auto at = [&](double x, double lo) {
-      return static_cast<std::uint64_t>(std::clamp(std::floor((x - lo) / cell), 0.0, static_cast<double>(cells)));
-    };
-    const std::uint64_t key = (at(p[0], boundsMin.X) * 1024u + at(p[1], boundsMin.Y)) * 1024u + at(p[2], boundsMin.Z);
-    auto [it, added] = clusterOf.emplace(key, static_cast<std::uint32_t>(sums.size() / 7));
-    if (added) sums.insert(sums.end(), 7, 0.0);
-    remap[v] = it->second;
-    double* s = &sums[it->second * 7];
-    for (int k = 0; k < 6; ++k) s[k] += p[k];
-    s[6] += 1.0;
-  }
-  const std::size_t clusters = sums.size() / 7;
-  outVertices.resize(clusters * stride);
-  for (std::size_t c = 0; c < clusters; ++c) {
-    const double* s = &sums[c * 7];
-    for (int k = 0; k < 3; ++k) outVertices[c * stride + k] = static_cast<float>(s[k] / s[6]);
-    const double len = std::sqrt(s[3] * s[3] + s[4] * s[4] + s[5] * s[5]);
-    for (int k = 3; k < 6; ++k) outVertices[c * stride + k] = len > 0.0 ? static_cast<float>(s[k] / len) : 0.0f;
-  }
-  for (std::size_t i = 0; i + 3 <= indices.size(); i += 3) {
-    const std::uint32_t a = remap[indices[i]], b = remap[indices[i + 1]], c = remap[indices[i + 2]];
-    if (a == b || b == c || a == c) continue;
-    outIndices.insert(outIndices.end(), {a, b, c});
-  }
-}
 
 const char* kMeshVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 aPosition;
@@ -488,20 +414,9 @@ SceneRenderer::GpuMesh* SceneRenderer::meshFor(const std::shared_ptr<const MeshG
   mesh.levels.push_back(uploadLevel(interleaved, withNormals, indices));
   // Fine meshes get coarser stand-ins for when they cover few pixels; small
   // meshes (boxes, arrows' cones) are cheap already and keep their edges.
-  if (withNormals && indices.size() / 3 >= kMinTrianglesForLevels) {
-    for (int cells : kLevelCells) {
-      std::vector<float> coarseVertices;
-      std::vector<std::uint32_t> coarseIndices;
-      clusterVertices(interleaved, indices, g.boundsMin, g.boundsMax, cells, coarseVertices, coarseIndices);
-      if (coarseIndices.empty()) break;
-      mesh.levels.push_back(uploadLevel(coarseVertices, true, coarseIndices));
-    }
-    if (mesh.levels.size() == 1 + std::size(kLevelCells)) {
-      std::vector<float> dotVertices;
-      std::vector<std::uint32_t> dotIndices;
-      boxOctahedron(g.boundsMin, g.boundsMax, dotVertices, dotIndices);
-      if (!dotIndices.empty()) mesh.levels.push_back(uploadLevel(dotVertices, true, dotIndices));
-    }
+  if (withNormals) {
+    for (const LevelMesh& level : CoarserLevels(interleaved, indices, g.boundsMin, g.boundsMax))
+      mesh.levels.push_back(uploadLevel(level.vertices, true, level.indices));
   }
 
   auto [pos, inserted] = meshes_.emplace(geometry.get(), std::move(mesh));
