@@ -52,9 +52,10 @@ struct ShapeParseResult {
   [[nodiscard]] bool ok() const { return error.empty(); }
 };
 
-// Reads a 3DMF text; identical texts are read once and shared through a cache,
-// and texts that differ only in their attributes share one MeshGeometry. The
-// cache holds weak references: what no element uses any more is read anew.
+// Reads a 3DMF text; identical texts are read once and shared through a
+// cache (shape_cache.cpp), and texts that differ only in their attributes
+// share one MeshGeometry. The cache holds weak references: what no element
+// uses any more is read anew.
 // Thread-safe. Errors read "line N: ..." and are not cached.
 ShapeParseResult ReadShapeText(const std::string& text);
 // Reads a 3DMF text without the cache (for benchmarks and tests).

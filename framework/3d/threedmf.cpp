@@ -11,9 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <mutex>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -522,68 +520,15 @@ std::vector<ParsedShape> parseText(const std::string& text) {
   return Parser(tokenize(text)).run();
 }
 
-// ---------------------------------------------------------------- sharing
+}  // namespace
 
-// Entries hold weak references: a shape or geometry that no element uses any
-// more is dropped, so redrawing a changing scene does not grow the caches.
-template <typename Map>
-void sweepExpired(Map& map, std::size_t& threshold) {
-  if (map.size() < threshold) return;
-  for (auto it = map.begin(); it != map.end();) {
-    if (it->second.expired()) it = map.erase(it);
-    else ++it;
-  }
-  threshold = std::max<std::size_t>(1024, map.size() * 2);
-}
-
-struct TextEntry {
-  std::vector<std::weak_ptr<const MeshShape>> shapes;
-  [[nodiscard]] bool expired() const {
-    return std::any_of(shapes.begin(), shapes.end(), [](const auto& w) { return w.expired(); });
-  }
-};
-
-struct Caches {
-  std::mutex mutex;
-  std::unordered_map<std::string, std::weak_ptr<const MeshGeometry>> geometries;
-  std::unordered_map<std::string, TextEntry> texts;
-  std::size_t geometrySweep = 1024;
-  std::size_t textSweep = 1024;
-};
-
-Caches& caches() {
-  static Caches c;
-  return c;
-}
-
-std::shared_ptr<const MeshGeometry> sharedGeometry(const GeometrySpec& spec) {
-  std::string key = GeometryKey(spec);
-  Caches& c = caches();
-  {
-    std::lock_guard lock(c.mutex);
-    auto it = c.geometries.find(key);
-    if (it != c.geometries.end()) {
-      if (auto g = it->second.lock()) return g;
-    }
-  }
-  std::shared_ptr<const MeshGeometry> made = TessellateGeometry(spec);
-  if (!made) return nullptr;
-  std::lock_guard lock(c.mutex);
-  auto& slot = c.geometries[key];
-  if (auto other = slot.lock()) return other;  // another thread was quicker
-  slot = made;
-  sweepExpired(c.geometries, c.geometrySweep);
-  return made;
-}
-
-ShapeParseResult readText(const std::string& text, bool share) {
+ShapeParseResult ReadShapeTextWith(const std::string& text, const GeometrySource& geometryFor) {
   ShapeParseResult result;
   try {
     std::vector<ParsedShape> parsed = parseText(text);
     result.shapes.reserve(parsed.size());
     for (ParsedShape& p : parsed) {
-      std::shared_ptr<const MeshGeometry> geometry =
-          share ? sharedGeometry(p.geometry) : std::shared_ptr<const MeshGeometry>(TessellateGeometry(p.geometry));
+      std::shared_ptr<const MeshGeometry> geometry = geometryFor(p.geometry);
       if (!geometry) {
         result.shapes.clear();
         result.error = "line " + std::to_string(p.line) + ": a " +
@@ -609,39 +554,6 @@ ShapeParseResult readText(const std::string& text, bool share) {
   return result;
 }
 
-}  // namespace
-
-ShapeParseResult ReadShapeTextUncached(const std::string& text) { return readText(text, false); }
-
-ShapeParseResult ReadShapeText(const std::string& text) {
-  Caches& c = caches();
-  {
-    std::lock_guard lock(c.mutex);
-    auto it = c.texts.find(text);
-    if (it != c.texts.end()) {
-      ShapeParseResult hit;
-      hit.shapes.reserve(it->second.shapes.size());
-      for (const auto& w : it->second.shapes) {
-        if (auto s = w.lock()) hit.shapes.push_back(std::move(s));
-      }
-      if (hit.shapes.size() == it->second.shapes.size()) return hit;
-    }
-  }
-  // Malformed texts are rare and not cached; their error is cheap to find again.
-  ShapeParseResult result = readText(text, true);
-  if (!result.ok()) return result;
-  std::lock_guard lock(c.mutex);
-  TextEntry& entry = c.texts[text];
-  entry.shapes.assign(result.shapes.begin(), result.shapes.end());
-  sweepExpired(c.texts, c.textSweep);
-  return result;
-}
-
-void ClearShapeCache() {
-  Caches& c = caches();
-  std::lock_guard lock(c.mutex);
-  c.geometries.clear();
-  c.texts.clear();
-  c.geometrySweep = 1024;
-  c.textSweep = 1024;
+ShapeParseResult ReadShapeTextUncached(const std::string& text) {
+  return ReadShapeTextWith(text, [](const GeometrySpec& spec) { return TessellateGeometry(spec); });
 }
