@@ -8,6 +8,7 @@
 #include <QHideEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QPainter>
 #include <QShowEvent>
 #include <QSurfaceFormat>
 
@@ -153,6 +154,13 @@ void Rb3DSpace::paintGL() {
   s.pixelsPerUnitAtUnitDistance = 0.5 * h / std::tan(p.fov * std::numbers::pi / 360.0);
   static const Group3D empty;
   renderer_->render(objects_ ? *objects_ : empty, s);
+  if (!renderer_->usable() && !renderer_->failure().isEmpty()) {
+    // Rather than an empty sky that looks like an empty scene.
+    QPainter painter(this);
+    painter.setPen(Qt::black);
+    painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+                     QStringLiteral("The 3D view cannot draw: %1").arg(renderer_->failure()));
+  }
 }
 
 void Rb3DSpace::showEvent(QShowEvent* event) {

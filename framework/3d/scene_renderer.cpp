@@ -2,8 +2,10 @@
 
 #include "framework/3d/mesh_levels.h"
 
+#include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
+#include <QSurfaceFormat>
 
 #include <algorithm>
 #include <cmath>
@@ -246,35 +248,52 @@ bool sameOwner(const std::weak_ptr<const MeshGeometry>& a, const std::shared_ptr
 SceneRenderer::SceneRenderer() : pacer_(kPartPrimitives) {}
 SceneRenderer::~SceneRenderer() = default;
 
+namespace {
+
+// A program of the two shaders; null, with the compiler's log in `log`, when
+// the driver refuses them.
+std::unique_ptr<QOpenGLShaderProgram> linkedProgram(const char* vertex, const char* fragment, QString& log) {
+  auto program = std::make_unique<QOpenGLShaderProgram>();
+  if (program->addShaderFromSourceCode(QOpenGLShader::Vertex, vertex) &&
+      program->addShaderFromSourceCode(QOpenGLShader::Fragment, fragment) && program->link())
+    return program;
+  log = program->log().trimmed();
+  return nullptr;
+}
+
+}  // namespace
+
 bool SceneRenderer::initialize() {
   if (initialized_) return usable_;
   initialized_ = true;
   usable_ = false;
-  if (!initializeOpenGLFunctions()) return false;
-
-  meshProgram_ = std::make_unique<QOpenGLShaderProgram>();
-  if (!meshProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kMeshVertexShader) ||
-      !meshProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kMeshFragmentShader) ||
-      !meshProgram_->link()) {
-    qWarning("3D view: mesh shader failed: %s", qPrintable(meshProgram_->log()));
-    return false;
-  }
-  pictureProgram_ = std::make_unique<QOpenGLShaderProgram>();
-  if (!pictureProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kPictureVertexShader) ||
-      !pictureProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kPictureFragmentShader) ||
-      !pictureProgram_->link()) {
-    qWarning("3D view: picture shader failed: %s", qPrintable(pictureProgram_->log()));
+  failure_.clear();
+  if (!initializeOpenGLFunctions()) {
+    const QOpenGLContext* ctx = QOpenGLContext::currentContext();
+    const QSurfaceFormat format = ctx ? ctx->format() : QSurfaceFormat();
+    failure_ = QStringLiteral("it needs OpenGL 3.3, and this display offers OpenGL %1.%2.")
+                   .arg(format.majorVersion())
+                   .arg(format.minorVersion());
+    qWarning("3D view: %s", qPrintable(failure_));
     return false;
   }
 
-  sphereProgram_ = std::make_unique<QOpenGLShaderProgram>();
-  if (!sphereProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kSphereVertexShader) ||
-      !sphereProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kSphereFragmentShader) ||
-      !sphereProgram_->link()) {
-    // Spheres are then drawn as meshes.
-    qWarning("3D view: sphere shader failed: %s", qPrintable(sphereProgram_->log()));
-    sphereProgram_.reset();
+  QString log;
+  meshProgram_ = linkedProgram(kMeshVertexShader, kMeshFragmentShader, log);
+  if (!meshProgram_) {
+    failure_ = QStringLiteral("the driver refuses its shaders (%1).").arg(log);
+    qWarning("3D view: mesh shader failed: %s", qPrintable(log));
+    return false;
   }
+  pictureProgram_ = linkedProgram(kPictureVertexShader, kPictureFragmentShader, log);
+  if (!pictureProgram_) {
+    failure_ = QStringLiteral("the driver refuses its shaders (%1).").arg(log);
+    qWarning("3D view: picture shader failed: %s", qPrintable(log));
+    return false;
+  }
+  sphereProgram_ = linkedProgram(kSphereVertexShader, kSphereFragmentShader, log);
+  // Spheres are then drawn as meshes.
+  if (!sphereProgram_) qWarning("3D view: sphere shader failed: %s", qPrintable(log));
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize_);
   GLfloat pointSizes[2] = {1.0f, 1.0f};
   glGetFloatv(GL_POINT_SIZE_RANGE, pointSizes);

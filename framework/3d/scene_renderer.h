@@ -8,6 +8,7 @@
 
 #include <QMatrix4x4>
 #include <QOpenGLFunctions_3_3_Core>
+#include <QString>
 
 #include <array>
 #include <cstdint>
@@ -52,9 +53,12 @@ public:
   SceneRenderer& operator=(const SceneRenderer&) = delete;
 
   // Compiles the shaders and makes the shared buffers; false when the context
-  // cannot run them (then render() only clears).
+  // cannot run them (then render() only clears, and failure() says why).
   bool initialize();
   [[nodiscard]] bool usable() const { return usable_; }
+  // Why the renderer cannot draw, in words for the user; empty while usable
+  // and before initialize().
+  [[nodiscard]] const QString& failure() const { return failure_; }
 
   void render(const Group3D& group, const FrameSettings& settings);
 
@@ -183,6 +187,7 @@ private:
   std::unordered_map<qint64, GpuTexture> textures_;
   std::uint64_t frame_ = 0;
   bool initialized_ = false;
+  QString failure_;
   bool usable_ = false;
   bool instancing_ = true;
   bool impostors_ = true;
