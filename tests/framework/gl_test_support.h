@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPointF>
 #include <QWidget>
 #include <QWindow>
 
@@ -131,6 +132,22 @@ inline bool isRed(QRgb c) { return qRed(c) > 150 && qGreen(c) < 60 && qBlue(c) <
 inline bool isGreen(QRgb c) { return qGreen(c) > 150 && qRed(c) < 60 && qBlue(c) < 60; }
 inline bool isBlue(QRgb c) { return qBlue(c) > 150 && qRed(c) < 60 && qGreen(c) < 60; }
 inline bool isSky(QRgb c, std::uint32_t sky) { return (c & 0xFFFFFF) == sky; }
+
+// Where a world point appears in a view aimed by aimCamera.
+inline QPointF project(Rb3DSpace& view, const Vector3D& p) {
+  const Object3D& cam = *view.Camera();
+  const Vector3D f = cam.Orientation.Transform({0, 0, 1});
+  const Vector3D u = cam.Orientation.Transform({0, 1, 0});
+  const Vector3D r = f.Cross(u);
+  const Vector3D d = p.Minus(cam.Position);
+  const double half = view.height() / 2.0;
+  const double t = std::tan(view.FieldOfView * std::numbers::pi / 360.0);
+  return {view.width() / 2.0 + d.Dot(r) / d.Dot(f) / t * half, half - d.Dot(u) / d.Dot(f) / t * half};
+}
+
+inline QRgb pixelAt(const QImage& image, const QPointF& p) {
+  return image.pixel(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
+}
 
 // Pixels per world unit at distance 500 for a 50-degree vertical field and a
 // view 200 pixels high: 100 / (500 tan 25°).

@@ -58,22 +58,6 @@ Difference compareFrames(const QImage& a, const QImage& b, int tolerance) {
   return d;
 }
 
-// Where a world point appears in a view aimed by aimCamera.
-QPointF project(Rb3DSpace& view, const Vector3D& p) {
-  const Object3D& cam = *view.Camera();
-  const Vector3D f = cam.Orientation.Transform({0, 0, 1});
-  const Vector3D u = cam.Orientation.Transform({0, 1, 0});
-  const Vector3D r = f.Cross(u);
-  const Vector3D d = p.Minus(cam.Position);
-  const double half = view.height() / 2.0;
-  const double t = std::tan(view.FieldOfView * std::numbers::pi / 360.0);
-  return {view.width() / 2.0 + d.Dot(r) / d.Dot(f) / t * half, half - d.Dot(u) / d.Dot(f) / t * half};
-}
-
-QRgb pixelAt(const QImage& image, const QPointF& p) {
-  return image.pixel(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
-}
-
 QImage frameWith(TestView& view, bool impostors) {
   view.renderer().setSphereImpostors(impostors);
   return view.grabFramebuffer();

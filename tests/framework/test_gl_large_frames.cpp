@@ -19,15 +19,8 @@ std::vector<std::shared_ptr<Object3D>> sphereGrid(TestView& view, int n, double 
   return spheres;
 }
 
-// Where a world point of the plane x = 0 appears, the camera on +x looking at the origin.
-QPoint projectFromX(const TestView& view, double distance, double y, double z) {
-  const double t = std::tan(view.FieldOfView * std::numbers::pi / 360.0);
-  const double half = view.height() / 2.0;
-  return {static_cast<int>(std::floor(view.width() / 2.0 + y / distance / t * half)),
-          static_cast<int>(std::floor(half - z / distance / t * half))};
-}
-
-bool redNear(const QImage& img, QPoint p) {
+bool redNear(const QImage& img, QPointF at) {
+  const QPoint p(static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y())));
   for (int dy = -1; dy <= 1; ++dy) {
     for (int dx = -1; dx <= 1; ++dx) {
       const int x = p.x() + dx, y = p.y() + dy;
@@ -103,9 +96,8 @@ TEST(GlLargeFrames, RecordMemoryFollowsTheSceneDownAndUp) {
   const long long small = view.renderer().lastFrameStats().heldBytes;
   EXPECT_LT(small, 64 * 1024) << small;
   EXPECT_LT(small * 8, large);
-  for (const auto& s : kept) EXPECT_TRUE(redNear(img, projectFromX(view, distance, s->Position.Y, s->Position.Z)));
-  const QPoint gone = projectFromX(view, distance, spheres[0]->Position.Y, spheres[0]->Position.Z);
-  EXPECT_TRUE(isSky(img.pixel(gone), 0));
+  for (const auto& s : kept) EXPECT_TRUE(redNear(img, project(view, s->Position)));
+  EXPECT_TRUE(isSky(pixelAt(img, project(view, spheres[0]->Position)), 0));
 
   // What the buffer holds after it was cut down is what the next frame compares with.
   aimCamera(*view.Camera(), {distance, 1.0, 1.0}, {0.0, 0.0, 0.0});
@@ -122,7 +114,7 @@ TEST(GlLargeFrames, RecordMemoryFollowsTheSceneDownAndUp) {
   EXPECT_GE(view.renderer().lastFrameStats().heldBytes, kSide * kSide * 16LL);
   int shown = 0;
   for (std::size_t i = 0; i < spheres.size(); i += 101) {
-    shown += redNear(img, projectFromX(view, distance, spheres[i]->Position.Y, spheres[i]->Position.Z));
+    shown += redNear(img, project(view, spheres[i]->Position));
   }
   EXPECT_EQ(shown, static_cast<int>((spheres.size() + 100) / 101));
   aimCamera(*view.Camera(), {distance, -1.0, 1.0}, {0.0, 0.0, 0.0});
