@@ -73,6 +73,12 @@ TEST(MeshChecks, RoundingAndFoldedSurfacesAreNotFaults) {
   GeometrySpec needle = spec(K::Cylinder, {-3.45, -2151.1, -1.15}, {0, -0.19, 0.19}, {-0.12, 0.17, 4.17}, {});
   needle.bottomCap = needle.topCap = true;
   EXPECT_EQ(CheckMesh(*TessellateGeometry(needle)), "");
+  // A flat, sheared ellipsoid and a thin oblique cylinder: coarse triangles
+  // across their rims have corners whose normals point apart.
+  EXPECT_EQ(CheckMesh(*TessellateGeometry(spec(K::Ellipsoid, {15, 0, -1}, {0, 2, 0}, {2, 0, 0}, {5, 5, 5}))), "");
+  GeometrySpec blade = spec(K::Cylinder, {-3.45, -1.15, -1.15}, {0, -0.19, 0.19}, {-0.116, 0.174, 71.04}, {});
+  blade.bottomCap = blade.topCap = true;
+  EXPECT_EQ(CheckMesh(*TessellateGeometry(blade)), "");
   // Tubes thicker than their ring is curved fold through themselves.
   GeometrySpec spindle = spec(K::Torus, {0, 0, 3}, {2, 0, 0}, {0, 2, 0}, {});
   spindle.ratio = 2.0;

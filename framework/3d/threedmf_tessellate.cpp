@@ -333,11 +333,16 @@ std::shared_ptr<MeshGeometry> triMesh(const GeometrySpec& s) {
     n.Normalize();
     if (n.LenSquared() == 0.0) n = unit(face);
     // Writers disagree on which way their normals point (the pyramid's sides
-    // point inward): turn each one away from the mesh's centre, unless the
-    // triangle lies so flat through the centre that this cannot be told.
+    // point inward): turn each one to the side of its triangle that looks away
+    // from the mesh's centre, unless the triangle lies so flat through the
+    // centre that this cannot be told. The side is the triangle's own: a
+    // normal tilted out of its plane could point away from the centre while
+    // its triangle looks toward it.
     const Vector3D out = pa.Plus(pb).Plus(pc).Times(1.0 / 3.0).Minus(centroid);
-    const double d = n.Dot(out);
-    if (d < 0.0 && -d > 1e-9 * out.Length()) n.MultiplyBy(-1.0);
+    Vector3D outward = unit(face);
+    const double d = outward.Dot(out);
+    if (d < 0.0) outward.MultiplyBy(-1.0);
+    if (std::abs(d) > 1e-9 * out.Length() && n.Dot(outward) < 0.0) n.MultiplyBy(-1.0);
     const auto a = mb.addVertex(pa, n);
     const auto b = mb.addVertex(pb, n);
     const auto c = mb.addVertex(pc, n);

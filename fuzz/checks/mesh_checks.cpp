@@ -69,6 +69,17 @@ std::vector<std::uint32_t> weld(const std::vector<float>& pos, double eps) {
   return id;
 }
 
+// Whether the normals at a triangle's corners lie within a right angle of
+// each other. A coarse triangle across a fold sharper than itself (the rim of
+// a flat, sheared ellipsoid) has corners that disagree; the tessellator winds
+// it by the sum of their normals, which need not be the side away from the
+// solid's centre, and it is not judged by that side.
+bool cornersAgree(const MeshGeometry& m, std::size_t t) {
+  const P3 a = at(m.normals, m.indices[3 * t]), b = at(m.normals, m.indices[3 * t + 1]),
+           c = at(m.normals, m.indices[3 * t + 2]);
+  return dot(a, b) > 0.0 && dot(b, c) > 0.0 && dot(a, c) > 0.0;
+}
+
 // True when no vertex lies on both sides of any face's plane by more than the
 // rounding to floats can explain.
 bool convex(const MeshGeometry& m, const std::vector<std::array<std::uint32_t, 3>>& faces, double err) {
@@ -139,6 +150,7 @@ std::string checkClosedOrientation(const MeshGeometry& m, double diagonal, doubl
   const double moved = 3.5 * err;  // a vertex less the centre, both rounded
   if (euler == 2 && convex(m, faces, err)) {
     for (std::size_t t = 0; t < faces.size(); ++t) {
+      if (!cornersAgree(m, t)) continue;
       const auto& f = faces[t];
       const P3 a = at(m.positions, f[0]), b = at(m.positions, f[1]), d = at(m.positions, f[2]);
       const P3 face = cross(b - a, d - a);

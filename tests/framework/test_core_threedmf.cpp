@@ -303,6 +303,34 @@ TEST(CoreThreeDmf, PyramidTriMesh) {
   EXPECT_EQ(base, 2);
 }
 
+// A writer's normals may lean out of their triangles' planes. Each is turned
+// to its own triangle's outer side, however the lean points: here the base,
+// stretched far along itself, has normals leaning toward its long end, which
+// from the mesh's centre looks like the inside.
+TEST(CoreThreeDmf, LeaningTriMeshNormalsAreTurnedToTheirTrianglesOuterSide) {
+  std::string text = replaceAll(pyramidText(), tabs(3) + " 0 -0.5 0.5", tabs(3) + " 0 -0.5 50");
+  text = replaceAll(text, tabs(3) + " -1 0 0", tabs(3) + " -0.8 0 0.6");
+  const auto g = onlyGeometry(ReadShapeTextUncached(text));
+  ASSERT_EQ(g->indices.size(), 18u);
+  Vector3D centre;
+  for (std::size_t i = 0; i < g->positions.size() / 3; ++i) centre.Add(vertex(*g, i));
+  centre.MultiplyBy(3.0 / static_cast<double>(g->positions.size()));
+  int base = 0;
+  for (std::size_t k = 0; k < g->indices.size(); k += 3) {
+    const Vector3D a = vertex(*g, g->indices[k]), b = vertex(*g, g->indices[k + 1]), c = vertex(*g, g->indices[k + 2]);
+    Vector3D outer = b.Minus(a).Cross(c.Minus(a));
+    if (outer.Dot(a.Plus(b).Plus(c).Times(1.0 / 3.0).Minus(centre)) < 0.0) outer.MultiplyBy(-1.0);
+    const Vector3D n = normal(*g, g->indices[k]);
+    EXPECT_GT(n.Dot(outer), 0.0) << "triangle " << k / 3;
+    if (a.X == 0.0 && b.X == 0.0 && c.X == 0.0) {
+      ++base;  // keeps its writer's lean
+      EXPECT_NEAR(n.X, -0.8, 1e-6);
+      EXPECT_NEAR(n.Z, 0.6, 1e-6);
+    }
+  }
+  EXPECT_EQ(base, 2);
+}
+
 TEST(CoreThreeDmf, LineEndingsLayoutAndSkippedObjects) {
   const std::string cr = sphereText(2);
   const auto a = ReadShapeTextUncached(cr);
