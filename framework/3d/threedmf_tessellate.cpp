@@ -312,15 +312,31 @@ std::shared_ptr<MeshGeometry> torus(const GeometrySpec& s) {
 
 std::shared_ptr<MeshGeometry> triMesh(const GeometrySpec& s) {
   MeshBuilder mb(MeshGeometry::Primitive::Triangles);
-  Vector3D centroid;
-  for (const Vector3D& p : s.points) centroid.Add(p);
-  if (!s.points.empty()) centroid.MultiplyBy(1.0 / static_cast<double>(s.points.size()));
   const std::size_t count = s.triangles.size() / 3;
+  auto faceOf = [&](std::size_t t) {
+    const Vector3D& pa = s.points[s.triangles[3 * t]];
+    return s.points[s.triangles[3 * t + 1]].Minus(pa).Cross(s.points[s.triangles[3 * t + 2]].Minus(pa));
+  };
+  // The centre of the points the drawn triangles use: a point no triangle
+  // uses may lie anywhere, outside the solid too.
+  std::vector<bool> used(s.points.size(), false);
+  for (std::size_t t = 0; t < count; ++t) {
+    if (faceOf(t).LenSquared() == 0.0) continue;
+    for (int k = 0; k < 3; ++k) used[s.triangles[3 * t + static_cast<std::size_t>(k)]] = true;
+  }
+  Vector3D centroid;
+  std::size_t usedCount = 0;
+  for (std::size_t i = 0; i < s.points.size(); ++i) {
+    if (!used[i]) continue;
+    centroid.Add(s.points[i]);
+    ++usedCount;
+  }
+  if (usedCount > 0) centroid.MultiplyBy(1.0 / static_cast<double>(usedCount));
   for (std::size_t t = 0; t < count; ++t) {
     const Vector3D& pa = s.points[s.triangles[3 * t]];
     const Vector3D& pb = s.points[s.triangles[3 * t + 1]];
     const Vector3D& pc = s.points[s.triangles[3 * t + 2]];
-    const Vector3D face = pb.Minus(pa).Cross(pc.Minus(pa));
+    const Vector3D face = faceOf(t);
     if (face.LenSquared() == 0.0) continue;
     Vector3D n;
     if (!s.triangleNormals.empty()) {

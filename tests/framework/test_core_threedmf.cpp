@@ -331,6 +331,16 @@ TEST(CoreThreeDmf, LeaningTriMeshNormalsAreTurnedToTheirTrianglesOuterSide) {
   EXPECT_EQ(base, 2);
 }
 
+// A point that no triangle uses may lie anywhere: far off, it must not pull
+// the centre that tells the triangles' outer sides out of the solid.
+TEST(CoreThreeDmf, ATriMeshPointNoTriangleUsesLeavesTheOuterSidesAsTheyAre) {
+  std::string text = replaceAll(pyramidText(), tabs(3) + "6 1 0 0 5 0", tabs(3) + "6 1 0 0 6 0");
+  text = replaceAll(text, tabs(3) + " 1 0 0", tabs(3) + " 1 0 0" + CR + tabs(3) + " 0 100000 0");
+  const auto g = onlyGeometry(ReadShapeTextUncached(text));
+  ASSERT_EQ(g->indices.size(), 18u);
+  expectOutwardConvex(*g, {0.2, 0, 0});
+}
+
 TEST(CoreThreeDmf, LineEndingsLayoutAndSkippedObjects) {
   const std::string cr = sphereText(2);
   const auto a = ReadShapeTextUncached(cr);
