@@ -157,7 +157,8 @@ void Rb3DSpace::paintGL() {
   if (!renderer_->usable() && !renderer_->failure().isEmpty()) {
     // Rather than an empty sky that looks like an empty scene.
     QPainter painter(this);
-    painter.setPen(Qt::black);
+    // Dark words on a light sky, light ones on a dark sky.
+    painter.setPen(qGray(static_cast<QRgb>(SkyColor)) < 128 ? Qt::white : Qt::black);
     painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
                      QStringLiteral("The 3D view cannot draw: %1").arg(renderer_->failure()));
   }
