@@ -247,7 +247,8 @@ void CylinderCharge::Constructor(double q, std::int32_t n, Vector3D& center, Vec
   const Vector3D direction = CylinderDirection(axis, length);
   const double span = std::abs(length);
   center.Subtract(direction.Times(span / 2.0));
-  axis = direction.Times(n == 1 ? span : span / static_cast<double>(n - 1));
+  // In doubles: n - 1 would overflow for the smallest int (which builds no ring).
+  axis = direction.Times(n == 1 ? span : span / (static_cast<double>(n) - 1.0));
 
   const double each = q / static_cast<double>(kRingCharges);
   const Vector3D r0 = RadiusPerpendicularTo(direction, radius);
