@@ -21,7 +21,6 @@ ShapeTextObserver& Observer() {
   return observer;
 }
 
-// The class of an object as its source names it.
 // Every object that faces the camera and is not yet gone, in the order they
 // were made.
 std::vector<std::weak_ptr<PD3DObject>>& CameraFacers() {
@@ -29,6 +28,7 @@ std::vector<std::weak_ptr<PD3DObject>>& CameraFacers() {
   return facers;
 }
 
+// The class of an object as its source names it.
 std::string ClassName(const PD3DObject& object) {
   const char* mangled = typeid(object).name();
   int status = 0;
