@@ -131,6 +131,14 @@ TEST(CoreRuntime, PackedOptionalReadsLikeAnOptionalAndLendsItsTail) {
   EXPECT_EQ(h.value->Z, 6.0);
   h.value.reset();
   EXPECT_EQ(h.next, 0xFFFFFFFFu);
+  // Copying a whole optional into the field leaves the neighbour in its tail alone.
+  const PackedOptional<Vector3D> other = Vector3D(7, 8, 9);
+  h.value = other;
+  EXPECT_EQ(h.next, 0xFFFFFFFFu);
+  EXPECT_EQ(h.value->Y, 8.0);
+  h.value = PackedOptional<Vector3D>();
+  EXPECT_EQ(h.next, 0xFFFFFFFFu);
+  EXPECT_FALSE(h.value);
 }
 
 namespace {
