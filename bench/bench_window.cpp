@@ -20,8 +20,10 @@
 #include "framework/3d/scene_renderer.h"
 #include "framework/runtime/runtime.h"
 #include "framework/ui/controls.h"
+#include "ping_probe.h"
 #include "scene/pd3d_space.h"
 #include "sheets/sheet_window.h"
+#include "x_input.h"
 
 #include <benchmark/benchmark.h>
 
@@ -161,6 +163,22 @@ double addPoint() {
     s.SetFieldText(PointField::X, "40");
     s.SetFieldText(PointField::Y, "40");
     s.SetFieldText(PointField::Z, "40");
+  });
+}
+
+// A ring of `count` point charges, every other field as the sheet opens.
+double addRing(int count, bool grid) {
+  return throughSheet("PBRing", ChargeKind::Ring, [count, grid](ChargeSheet& s) {
+    s.SetFieldText(RingField::Count, std::to_string(count));
+    s.SetGridValue(grid);
+  });
+}
+
+// A cylinder of `rings` rings, every other field as the sheet opens.
+double addCylinder(int rings, bool grid) {
+  return throughSheet("PBCylinder", ChargeKind::Cylinder, [rings, grid](ChargeSheet& s) {
+    s.SetFieldText(CylinderField::Rings, std::to_string(rings));
+    s.SetGridValue(grid);
   });
 }
 
@@ -361,6 +379,165 @@ void BM_Quit(benchmark::State& state) {
   reportMemoryOverStartup(state);
 }
 
+// --- grid outlines --------------------------------------------------------------
+
+// Mean seconds of `steps` Latitude steps, each from the slider's change to
+// the new picture.
+double latitudeSteps(int steps) {
+  auto& lat = *window().ControlAs<Slider>("SLLat");
+  double total = 0.0;
+  int step = 1;
+  for (int i = 0; i < steps; ++i) {
+    const std::uint64_t before = frames();
+    const auto t0 = std::chrono::steady_clock::now();
+    lat.SetValue(lat.Value() + step);
+    awaitFrame(before);
+    total += seconds(t0);
+    step = -step;
+  }
+  return total / steps;
+}
+
+xcb_window_t nativeWindow() { return static_cast<xcb_window_t>(window().winId()); }
+
+// A ring of n point charges with its grid outline shown or not (the second
+// argument): Done until the picture, a Latitude step, resident memory above
+// start-up, and the longest the window left the window manager's ping
+// unanswered meanwhile; then Delete, and the memory left above start-up.
+void BM_RingOutline(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const bool grid = state.range(1) != 0;
+  double latitude = 0.0, resident = 0.0, silence = 0.0, afterDelete = 0.0;
+  for (auto _ : state) {
+    reset();
+    PingProbe ping(nativeWindow());
+    state.SetIterationTime(addRing(count, grid));
+    latitude = latitudeSteps(4);
+    resident = static_cast<double>(residentBytes() - g_startupResident);
+    silence = ping.LongestSilence();
+    click("DeleteButton");
+    settle();
+    afterDelete = static_cast<double>(residentBytes() - g_startupResident);
+  }
+  reset();
+  state.counters["charges"] = count;
+  state.counters["latitude_ms"] = 1e3 * latitude;
+  state.counters["resident_MB_over_startup"] = resident / 1e6;
+  state.counters["after_delete_MB_over_startup"] = afterDelete / 1e6;
+  state.counters["longest_unanswered_ping_s"] = silence;
+}
+
+// Edit of a plane with nothing changed, Done: resident memory above start-up
+// after the pass before the Edit and after the Edit's.
+void BM_EditUnchanged(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  double before = 0.0, after = 0.0;
+  for (auto _ : state) {
+    reset();
+    addPlane(side);
+    before = static_cast<double>(residentBytes() - g_startupResident);
+    MainWndo& w = window();
+    auto& sheet = *dynamic_cast<Window*>(SheetFor(ChargeKind::Plane));
+    std::chrono::steady_clock::time_point done{};
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (done != std::chrono::steady_clock::time_point{} || !sheet.isVisible() || !sheet.IsShownModally()) return;
+      done = std::chrono::steady_clock::now();
+      QTest::mouseClick(sheetButton(sheet, "Done"), Qt::LeftButton);
+    });
+    poll.start();
+    QTest::mouseClick(w.ControlAs<PushButton>("Edit"), Qt::LeftButton);
+    poll.stop();
+    settle();
+    state.SetIterationTime(seconds(done));
+    after = static_cast<double>(residentBytes() - g_startupResident);
+  }
+  reset();
+  setCharges(state, side);
+  state.counters["before_edit_MB_over_startup"] = before / 1e6;
+  state.counters["after_edit_MB_over_startup"] = after / 1e6;
+  state.counters["after_over_before"] = before > 0.0 ? after / before : 0.0;
+}
+
+// `clicks` real clicks (made by the X server) on the Arrow Scale slider's
+// groove, 20 ms apart, on a plane of side × side charges: the time from the
+// first click until the program is idle with the last value's picture.
+void BM_ArrowScaleClicks(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  const int clicks = static_cast<int>(state.range(1));
+  XInput input;
+  if (!input.Usable()) {
+    state.SkipWithError("no XTest on this display");
+    return;
+  }
+  reset();
+  addPlane(side);
+  auto& scale = *window().ControlAs<Slider>("SLEScale");
+  double passes = 0.0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    scale.SetValue(0);
+    settle();
+    state.ResumeTiming();
+    const QPoint groove = scale.mapToGlobal(QPoint(scale.width() - 3, scale.height() / 2));
+    const std::uint64_t before = frames();
+    std::atomic<bool> sent{false};
+    const auto t0 = std::chrono::steady_clock::now();
+    std::thread clicker([&] {
+      for (int i = 0; i < clicks; ++i) {
+        input.Click(groove);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      sent = true;
+    });
+    std::chrono::steady_clock::time_point last = t0;
+    std::uint64_t seen = frames();
+    QElapsedTimer quiet;
+    quiet.start();
+    while (!sent || scale.Value() != clicks || window().Busy() || quiet.elapsed() < 300) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+      if (frames() != seen) {
+        seen = frames();
+        last = std::chrono::steady_clock::now();
+        quiet.restart();
+      }
+    }
+    clicker.join();
+    state.SetIterationTime(std::chrono::duration<double>(last - t0).count());
+    passes = static_cast<double>(frames() - before);
+  }
+  reset();
+  setCharges(state, side);
+  state.counters["pictures"] = passes;
+}
+
+// The largest objects the program accepts, with their outlines: a ring of
+// 2,000,000 and a cylinder of 166,666 rings (1,999,992 charges). Built, drawn,
+// turned four Latitude steps and deleted; the longest unanswered ping over all of it.
+void BM_LimitsPing(benchmark::State& state) {
+  const bool cylinder = state.range(0) != 0;
+  double silence = 0.0, latitude = 0.0;
+  for (auto _ : state) {
+    reset();
+    PingProbe ping(nativeWindow());
+    const auto t0 = std::chrono::steady_clock::now();
+    if (cylinder) {
+      addCylinder(166'666, true);
+    } else {
+      addRing(2'000'000, true);
+    }
+    latitude = latitudeSteps(4);
+    click("DeleteButton");
+    settle();
+    state.SetIterationTime(seconds(t0));
+    silence = ping.LongestSilence();
+  }
+  reset();
+  state.counters["latitude_ms"] = 1e3 * latitude;
+  state.counters["longest_unanswered_ping_s"] = silence;
+}
+
 // --- the same work with the window hidden, so that no frame is drawn: what
 // the model and the scene take apart from the drawing -----------------------
 
@@ -484,6 +661,22 @@ BENCHMARK(BM_SelectOtherRow)->Apply(sizes);
 BENCHMARK(BM_Reset)->Apply(sizes);
 BENCHMARK(BM_DeleteOnlyObject)->Apply(sizes);
 BENCHMARK(BM_Quit)->Apply(sizes);
+BENCHMARK(BM_RingOutline)
+    ->Args({100'000, 0})
+    ->Args({100'000, 1})
+    ->Args({1'000'000, 0})
+    ->Args({1'000'000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+BENCHMARK(BM_EditUnchanged)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ArrowScaleClicks)
+    ->Args({500, 1})
+    ->Args({500, 10})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(2);
+BENCHMARK(BM_LimitsPing)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_WithoutFrames)->Arg(316)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(4);
 BENCHMARK(BM_QuitProgram)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 

@@ -1,0 +1,120 @@
+#pragma once
+
+// Plays the window manager's part in a benchmark: asks a window again and
+// again whether it is alive (_NET_WM_PING, as window managers do before they
+// offer to kill a program) and keeps the longest time the window took to
+// answer. The question goes through the X server to the program's own X
+// connection, so an answer shows that its event loop ran. Uses an X
+// connection of its own, on a thread of its own.
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+class PingProbe {
+public:
+  explicit PingProbe(xcb_window_t window) : window_(window) {
+    int screenNumber = 0;
+    connection_ = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection_) != 0) return;
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    for (int i = 0; i < screenNumber && it.rem > 0; ++i) xcb_screen_next(&it);
+    if (it.rem == 0) return;
+    root_ = it.data->root;
+    protocols_ = atom("WM_PROTOCOLS");
+    ping_ = atom("_NET_WM_PING");
+    // Answers are sent to the root window for whoever watches its children.
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(connection_);
+    usable_ = protocols_ != 0 && ping_ != 0;
+    if (usable_) thread_ = std::thread([this] { run(); });
+  }
+  ~PingProbe() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (connection_ != nullptr) xcb_disconnect(connection_);
+  }
+  PingProbe(const PingProbe&) = delete;
+  PingProbe& operator=(const PingProbe&) = delete;
+
+  [[nodiscard]] bool Usable() const { return usable_; }
+
+  // The longest wait for an answer so far, seconds, a question still open included.
+  [[nodiscard]] double LongestSilence() {
+    std::lock_guard lock(mutex_);
+    double longest = longest_;
+    if (open_) longest = std::max(longest, secondsSince(sentAt_));
+    return longest;
+  }
+
+private:
+  using Clock = std::chrono::steady_clock;
+  static double secondsSince(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+  }
+
+  xcb_atom_t atom(const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    if (reply == nullptr) return 0;
+    const xcb_atom_t a = reply->atom;
+    std::free(reply);
+    return a;
+  }
+
+  void send() {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window_;
+    event.type = protocols_;
+    event.data.data32[0] = ping_;
+    event.data.data32[1] = ++sequence_;
+    event.data.data32[2] = window_;
+    xcb_send_event(connection_, 0, window_, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+    xcb_flush(connection_);
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    sentAt_ = Clock::now();
+  }
+
+  void run() {
+    while (!stop_) {
+      if (!open_) send();
+      while (xcb_generic_event_t* e = xcb_poll_for_event(connection_)) {
+        if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+          const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
+          if (m->type == protocols_ && m->data.data32[0] == ping_ && m->data.data32[1] == sequence_) {
+            std::lock_guard lock(mutex_);
+            longest_ = std::max(longest_, secondsSince(sentAt_));
+            open_ = false;
+          }
+        }
+        std::free(e);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  xcb_window_t window_;
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t root_ = 0;
+  xcb_atom_t protocols_ = 0;
+  xcb_atom_t ping_ = 0;
+  bool usable_ = false;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::mutex mutex_;
+  std::atomic<bool> open_{false};
+  Clock::time_point sentAt_{};
+  std::uint32_t sequence_ = 0;
+  double longest_ = 0.0;
+};
