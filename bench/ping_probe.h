@@ -6,6 +6,11 @@
 // answer. The question goes through the X server to the program's own X
 // connection, so an answer shows that its event loop ran. Uses an X
 // connection of its own, on a thread of its own.
+//
+// The X server sends the answer only to the client that manages the root
+// window's children (it is sent for substructure redirection), so the probe
+// takes that part while it runs, on a display without a window manager: it
+// maps and configures top-level windows as they ask.
 
 #include <xcb/xcb.h>
 
@@ -30,10 +35,14 @@ public:
     root_ = it.data->root;
     protocols_ = atom("WM_PROTOCOLS");
     ping_ = atom("_NET_WM_PING");
-    // Answers are sent to the root window for whoever watches its children.
-    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(connection_);
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
+    xcb_generic_error_t* error = xcb_request_check(
+        connection_, xcb_change_window_attributes_checked(connection_, root_, XCB_CW_EVENT_MASK, &mask));
+    // Another window manager runs.
+    if (error != nullptr) {
+      std::free(error);
+      return;
+    }
     usable_ = protocols_ != 0 && ping_ != 0;
     if (usable_) thread_ = std::thread([this] { run(); });
   }
@@ -86,20 +95,47 @@ private:
     sentAt_ = Clock::now();
   }
 
+  void handle(const xcb_generic_event_t* e) {
+    switch (e->response_type & 0x7f) {
+      case XCB_CLIENT_MESSAGE: {
+        const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
+        if (m->type == protocols_ && m->data.data32[0] == ping_ && m->data.data32[1] == sequence_) {
+          std::lock_guard lock(mutex_);
+          longest_ = std::max(longest_, secondsSince(sentAt_));
+          open_ = false;
+        }
+        break;
+      }
+      case XCB_MAP_REQUEST:
+        xcb_map_window(connection_, reinterpret_cast<const xcb_map_request_event_t*>(e)->window);
+        break;
+      case XCB_CONFIGURE_REQUEST: {
+        const auto* r = reinterpret_cast<const xcb_configure_request_event_t*>(e);
+        std::uint32_t values[7];
+        int n = 0;
+        const std::uint16_t mask = r->value_mask;
+        if (mask & XCB_CONFIG_WINDOW_X) values[n++] = static_cast<std::uint32_t>(r->x);
+        if (mask & XCB_CONFIG_WINDOW_Y) values[n++] = static_cast<std::uint32_t>(r->y);
+        if (mask & XCB_CONFIG_WINDOW_WIDTH) values[n++] = r->width;
+        if (mask & XCB_CONFIG_WINDOW_HEIGHT) values[n++] = r->height;
+        if (mask & XCB_CONFIG_WINDOW_BORDER_WIDTH) values[n++] = r->border_width;
+        if (mask & XCB_CONFIG_WINDOW_SIBLING) values[n++] = r->sibling;
+        if (mask & XCB_CONFIG_WINDOW_STACK_MODE) values[n++] = r->stack_mode;
+        xcb_configure_window(connection_, r->window, mask, values);
+        break;
+      }
+      default: break;
+    }
+  }
+
   void run() {
     while (!stop_) {
       if (!open_) send();
       while (xcb_generic_event_t* e = xcb_poll_for_event(connection_)) {
-        if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
-          const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
-          if (m->type == protocols_ && m->data.data32[0] == ping_ && m->data.data32[1] == sequence_) {
-            std::lock_guard lock(mutex_);
-            longest_ = std::max(longest_, secondsSince(sentAt_));
-            open_ = false;
-          }
-        }
+        handle(e);
         std::free(e);
       }
+      xcb_flush(connection_);
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
