@@ -167,7 +167,8 @@ void checkScene(const char* when) {
       if (!std::isfinite(pc->Charge) || !finite(pc->Position)) fail("non-finite point charge in a " + co->Name + at);
     }
   }
-  std::set<const MeshGeometry*> checked;
+  // Shared geometries are checked once; segments each.
+  std::set<const void*> checked;
   for (const auto& e : Deref(Deref(window->MyPDSpace()).Objects()).Items()) {
     const Element3D& element = *e;
     const std::string name = typeid(element).name();
@@ -180,7 +181,7 @@ void checkScene(const char* when) {
     if (o == nullptr) continue;
     if (!o->LastShapeError().empty()) fail("scene element " + name + " with an unread shape: " + o->LastShapeError() + at);
     for (const auto& s : o->MeshShapes()) {
-      if (!s || !checked.insert(s->geometry.get()).second) continue;
+      if (!s || !checked.insert(s->geometry ? static_cast<const void*>(s->geometry.get()) : s.get()).second) continue;
       if (const std::string problem = CheckShape(*s); !problem.empty()) fail("scene element " + name + ": " + problem + at);
     }
   }

@@ -126,6 +126,16 @@ TEST(MeshChecks, ReadResultsNeedShapesOrALineOfTheText) {
   tinted->green = 1.5f;
   EXPECT_NE(CheckReadResult("x", ShapeParseResult{{tinted}, ""}), "");
   EXPECT_NE(CheckReadResult("x", ShapeParseResult{}), "");  // accepted, nothing in it
+  // A segment: finite ends, and no geometry beside them.
+  auto segment = std::make_shared<MeshShape>();
+  segment->segment = Segment{{0.0f, 1.0f, 2.0f}, {3.0f, 4.0f, 5.0f}};
+  EXPECT_EQ(CheckReadResult("x", ShapeParseResult{{segment}, ""}), "");
+  auto endless = std::make_shared<MeshShape>(*segment);
+  endless->segment->to[1] = std::numeric_limits<float>::infinity();
+  EXPECT_NE(CheckReadResult("x", ShapeParseResult{{endless}, ""}), "");
+  auto both = std::make_shared<MeshShape>(*segment);
+  both->geometry = accepted.shapes[0]->geometry;
+  EXPECT_NE(CheckReadResult("x", ShapeParseResult{{both}, ""}), "");
 
   auto rejected = [](const std::string& error) { return ShapeParseResult{{}, error}; };
   EXPECT_EQ(CheckReadResult("a\r\nb\rc\n", rejected("line 4: unexpected end of text")), "");

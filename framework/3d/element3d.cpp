@@ -114,7 +114,7 @@ void Object3D::AddShapePicture(const QImage& picture, double scale, int) {
 
 Bounds3D Object3D::ComputeBounds(int) const {
   double r = 0.0;
-  for (const auto& s : MeshShapes()) r = std::max(r, s->geometry->radius);
+  for (const auto& s : MeshShapes()) r = std::max(r, s->Radius());
   for (const auto& p : PictureShapes()) r = std::max(r, 0.5 * std::hypot(p.width, p.height));
   return {Position, r * std::abs(Scale)};
 }

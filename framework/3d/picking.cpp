@@ -73,10 +73,10 @@ double hitObject(const Object3D& obj, const Vector3D& o, const Vector3D& d, doub
     if (t >= lo && t <= hi && t < best) best = t;
   };
   for (const auto& shape : obj.MeshShapes()) {
-    const MeshGeometry& g = *shape->geometry;
     // Line segments are left out: a click on a charge must not be taken by a
     // grid or axis line drawn in front of it.
-    if (g.primitive != MeshGeometry::Primitive::Triangles) continue;
+    if (!shape->geometry || shape->geometry->primitive != MeshGeometry::Primitive::Triangles) continue;
+    const MeshGeometry& g = *shape->geometry;
     const std::size_t vertexCount = g.positions.size() / 3;
     for (std::size_t k = 0; k + 2 < g.indices.size(); k += 3) {
       if (g.indices[k] >= vertexCount || g.indices[k + 1] >= vertexCount || g.indices[k + 2] >= vertexCount) continue;
@@ -96,7 +96,8 @@ double hitObject(const Object3D& obj, const Vector3D& o, const Vector3D& d, doub
 double shapeRadius(const Object3D& obj) {
   double r = 0.0;
   for (const auto& s : obj.MeshShapes()) {
-    if (s->geometry->primitive == MeshGeometry::Primitive::Triangles) r = std::max(r, s->geometry->radius);
+    if (s->geometry && s->geometry->primitive == MeshGeometry::Primitive::Triangles)
+      r = std::max(r, s->geometry->radius);
   }
   for (const auto& p : obj.PictureShapes()) r = std::max(r, 0.5 * std::hypot(p.width, p.height));
   return r;

@@ -4,6 +4,7 @@
 #include "framework/3d/mesh_levels.h"
 #include "framework/3d/model_transform.h"
 #include "framework/3d/record_runs.h"
+#include "framework/3d/threedmf_tessellate.h"
 
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -154,6 +155,11 @@ bool SceneRenderer::initialize() {
     qWarning("3D view: picture shader failed: %s", qPrintable(log));
     return false;
   }
+  if (!segments_.initialize(*this, log)) {
+    failure_ = QStringLiteral("the driver refuses its shaders (%1).").arg(log);
+    qWarning("3D view: line shader failed: %s", qPrintable(log));
+    return false;
+  }
   palette_.initialize(*this);
   // Spheres are then drawn as meshes.
   if (!spheres_.initialize(*this, log)) qWarning("3D view: sphere shader failed: %s", qPrintable(log));
@@ -183,10 +189,12 @@ void SceneRenderer::release() {
     glDeleteVertexArrays(1, &quadVao_);
     meshInstances_.release(*this);
     spheres_.release(*this);
+    segments_.release(*this);
     palette_.release(*this);
     pacer_.release(*this);
   }
   meshes_.clear();
+  segmentMeshes_.clear();
   textures_.clear();
   quadBuffer_ = quadVao_ = 0;
   meshProgram_.reset();
@@ -335,6 +343,9 @@ void SceneRenderer::bindInstanceAttributes(std::size_t byteOffset) {
 }
 
 void SceneRenderer::dropUnused() {
+  // Segments' own meshes live only while they are drawn so.
+  if (segmentRecords_) segmentMeshes_.clear();
+  std::erase_if(segmentMeshes_, [](const auto& entry) { return entry.second.source.expired(); });
   for (auto it = meshes_.begin(); it != meshes_.end();) {
     GpuMesh& m = it->second;
     if (m.source.expired() || frame_ - m.lastUsedFrame > kUnusedFrames) {
@@ -373,7 +384,8 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
   // rasterizer already; the rest follow first, then meshes and pictures.
   gather(group);
   spheres_.draw();
-  stats_.instances += stats_.impostors;
+  segments_.draw();
+  stats_.instances += stats_.impostors + stats_.segments;
   const QMatrix4x4 viewProjection = settings.projection * settings.view;
   drawMeshes(viewProjection);
   drawPictures(viewProjection);
@@ -411,6 +423,7 @@ void SceneRenderer::beginFrame(const Group3D& group, const FrameSettings& settin
   pacer_.beginFrame(*this);
   // Every member may be a round sphere.
   spheres_.beginFrame(*this, view_, group.Items().size(), stats_);
+  segments_.beginFrame(*this, view_, stats_);
 }
 
 void SceneRenderer::gather(const Group3D& group) {
@@ -435,8 +448,14 @@ void SceneRenderer::gather(const Group3D& group) {
 void SceneRenderer::gatherShapes(const Object3D& object) {
   const double scale = std::abs(object.Scale);
   std::optional<std::array<float, 16>> model;
-  for (const auto& shape : object.MeshShapes()) {
-    if (!shape || !shape->geometry || shape->geometry->indices.empty()) continue;
+  for (const auto& listed : object.MeshShapes()) {
+    if (!listed) continue;
+    if (listed->segment && segmentRecords_) {
+      if (!segments_.place(object, *listed)) ++stats_.culled;
+      continue;
+    }
+    const MeshShape* shape = listed->segment ? &meshedSegment(listed) : listed.get();
+    if (!shape->geometry || shape->geometry->indices.empty()) continue;
     const MeshGeometry& g = *shape->geometry;
     if (impostorsThisFrame_ && g.isSphere) {
       const SphereImpostors::Draw how = spheres_.place(object, *shape);
@@ -508,6 +527,20 @@ void SceneRenderer::addMeshInstance(const Object3D& object, const MeshShape& sha
   const bool unlit = object.NullShader || key->primitive == MeshGeometry::Primitive::Lines;
   batches_[index].instances.push_back(
       {model, {shape.red, shape.green, shape.blue, shape.ambientCoefficient}, {unlit ? 1.0f : 0.0f, 0, 0, 0}});
+}
+
+const MeshShape& SceneRenderer::meshedSegment(const std::shared_ptr<const MeshShape>& segment) {
+  SegmentMesh& entry = segmentMeshes_[segment.get()];
+  if (!entry.meshed || entry.source.owner_before(segment) || segment.owner_before(entry.source)) {
+    GeometrySpec spec;
+    spec.kind = GeometrySpec::Kind::Line;
+    spec.v[0] = Vector3D(segment->segment->from[0], segment->segment->from[1], segment->segment->from[2]);
+    spec.v[1] = Vector3D(segment->segment->to[0], segment->segment->to[1], segment->segment->to[2]);
+    auto meshed = std::make_shared<MeshShape>(*segment);
+    meshed->geometry = TessellateGeometry(spec);
+    entry = {segment, std::move(meshed)};
+  }
+  return *entry.meshed;
 }
 
 void SceneRenderer::addPicture(const PictureShape& picture, const std::array<float, 16>& model) {

@@ -4,6 +4,7 @@
 #include "framework/3d/element3d.h"
 #include "framework/3d/frame_settings.h"
 #include "framework/3d/instance_store.h"
+#include "framework/3d/line_segments.h"
 #include "framework/3d/shape.h"
 #include "framework/3d/sphere_impostors.h"
 #include "framework/3d/submission_pacer.h"
@@ -23,8 +24,9 @@ class QOpenGLShaderProgram;
 // Draws a Group3D with OpenGL 3.3 core. Meshes that share one MeshGeometry are
 // uploaded once and drawn with a single instanced call; round spheres that
 // are neither near nor large on screen are drawn as one point or quad each,
-// whose fragments compute the sphere's surface, depth and light; pictures
-// become textured quads. Elements wholly outside the view are not drawn.
+// whose fragments compute the sphere's surface, depth and light (see
+// SphereImpostors); straight segments are drawn as lines from records of
+// their ends (see LineSegments); pictures become textured quads. Elements wholly outside the view are not drawn.
 // Instance records stay on the GPU between frames, and only those that
 // changed are sent again. Every GL call expects the owner's context to be
 // current.
@@ -50,12 +52,15 @@ public:
 
   // Switches for measuring against the straightforward way and for
   // comparing pictures. Off: one draw call per mesh element; every sphere
-  // drawn as its mesh; everything in the scene submitted; every record sent
-  // again in every frame.
+  // drawn as its mesh; every segment drawn as a line mesh of its own;
+  // everything in the scene submitted; every record sent again in every
+  // frame.
   void setInstancing(bool on) { instancing_ = on; }
   [[nodiscard]] bool instancing() const { return instancing_; }
   void setSphereImpostors(bool on) { impostors_ = on; }
   [[nodiscard]] bool sphereImpostors() const { return impostors_; }
+  void setSegmentRecords(bool on) { segmentRecords_ = on; }
+  [[nodiscard]] bool segmentRecords() const { return segmentRecords_; }
   void setCulling(bool on) { culling_ = on; }
   [[nodiscard]] bool culling() const { return culling_; }
   void setKeepInstanceBuffers(bool on) { keepBuffers_ = on; }
@@ -107,6 +112,11 @@ private:
     GpuTexture* texture = nullptr;
     std::array<float, 16> model;
   };
+  // A segment drawn the straightforward way: as a mesh of its own.
+  struct SegmentMesh {
+    std::weak_ptr<const MeshShape> source;
+    std::shared_ptr<const MeshShape> meshed;
+  };
   GpuMesh* meshFor(const std::shared_ptr<const MeshGeometry>& geometry);
   GpuLevel uploadLevel(const std::vector<float>& interleaved, bool withNormals,
                        const std::vector<std::uint32_t>& indices);
@@ -120,6 +130,7 @@ private:
   void gatherShapes(const Object3D& object);
   void addMeshInstance(const Object3D& object, const MeshShape& shape, const std::array<float, 16>& model,
                        const Vector3D& boundsCentre);
+  const MeshShape& meshedSegment(const std::shared_ptr<const MeshShape>& segment);
   void addPicture(const PictureShape& picture, const std::array<float, 16>& model);
   void drawMeshes(const QMatrix4x4& viewProjection);
   void drawPictures(const QMatrix4x4& viewProjection);
@@ -140,12 +151,15 @@ private:
   bool usable_ = false;
   bool instancing_ = true;
   bool impostors_ = true;
+  bool segmentRecords_ = true;
   bool culling_ = true;
   bool keepBuffers_ = true;
   Stats stats_;
   SubmissionPacer pacer_;
   ColourPalette palette_;
   SphereImpostors spheres_{pacer_, palette_};
+  LineSegments segments_{pacer_, palette_};
+  std::unordered_map<const MeshShape*, SegmentMesh> segmentMeshes_;
   // This frame's view, and whether its round spheres are drawn as impostors.
   FrameView view_;
   bool impostorsThisFrame_ = false;

@@ -4,8 +4,12 @@
 
 #include <QImage>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,11 +33,30 @@ struct MeshGeometry {
   double sphereRadius = 0.0;
 };
 
-// A shape as an element carries it: shared geometry plus its surface attributes.
+// A straight segment between two points, in the object's own coordinates.
+struct Segment {
+  std::array<float, 3> from{};
+  std::array<float, 3> to{};
+};
+
+// A shape as an element carries it: shared geometry plus its surface
+// attributes; or, for a Line, the segment itself. A segment is not
+// tessellated: a renderer draws it from its two ends, and a scene of a
+// million of them holds no mesh for each.
 struct MeshShape {
-  std::shared_ptr<const MeshGeometry> geometry;
+  std::shared_ptr<const MeshGeometry> geometry;  // null for a segment
   float red = 1.0f, green = 1.0f, blue = 1.0f;  // diffuse colour, clamped to [0, 1]
   float ambientCoefficient = 1.0f;
+  std::optional<Segment> segment;
+  // Largest distance of a point of the shape from the object's origin.
+  [[nodiscard]] double Radius() const {
+    if (geometry) return geometry->radius;
+    if (!segment) return 0.0;
+    auto length = [](const std::array<float, 3>& p) {
+      return std::sqrt(double{p[0]} * p[0] + double{p[1]} * p[1] + double{p[2]} * p[2]);
+    };
+    return std::max(length(segment->from), length(segment->to));
+  }
 };
 
 // A picture drawn as a flat rectangle in the element's x-y plane, centred on
@@ -54,7 +77,9 @@ struct ShapeParseResult {
 
 // Reads a 3DMF text; identical texts are read once and shared through a
 // cache (shape_cache.cpp), and texts that differ only in their attributes
-// share one MeshGeometry. The cache holds weak references: what no element
+// share one MeshGeometry. Texts of segments alone are not kept: a segment
+// is read again as quickly as it is found, and scenes hold a million
+// different ones. The cache holds weak references: what no element
 // uses any more is read anew.
 // Thread-safe. Errors read "line N: ..." and are not cached.
 ShapeParseResult ReadShapeText(const std::string& text);

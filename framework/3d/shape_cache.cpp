@@ -78,9 +78,12 @@ ShapeParseResult ReadShapeText(const std::string& text) {
       if (hit.shapes.size() == it->second.shapes.size()) return hit;
     }
   }
-  // Malformed texts are rare and not cached; their error is cheap to find again.
+  // Malformed texts are rare and not cached; their error is cheap to find
+  // again. Nor are texts of segments alone (see shape.h).
   ShapeParseResult result = ReadShapeTextWith(text, sharedGeometry);
   if (!result.ok()) return result;
+  if (std::all_of(result.shapes.begin(), result.shapes.end(), [](const auto& s) { return s->segment.has_value(); }))
+    return result;
   std::lock_guard lock(c.mutex);
   TextEntry& entry = c.texts[text];
   entry.shapes.assign(result.shapes.begin(), result.shapes.end());

@@ -528,16 +528,23 @@ ShapeParseResult ReadShapeTextWith(const std::string& text, const GeometrySource
     std::vector<ParsedShape> parsed = parseText(text);
     result.shapes.reserve(parsed.size());
     for (ParsedShape& p : parsed) {
-      std::shared_ptr<const MeshGeometry> geometry = geometryFor(p.geometry);
-      if (!geometry) {
+      auto shape = std::make_shared<MeshShape>();
+      // A segment is kept as its two points, never tessellated.
+      bool fits = false;
+      if (p.geometry.kind == GeometrySpec::Kind::Line) {
+        shape->segment = SegmentOf(p.geometry);
+        fits = shape->segment.has_value();
+      } else {
+        shape->geometry = geometryFor(p.geometry);
+        fits = shape->geometry != nullptr;
+      }
+      if (!fits) {
         result.shapes.clear();
         result.error = "line " + std::to_string(p.line) + ": a " +
                        std::string(p.geometry.kind == GeometrySpec::Kind::TriMesh ? "TriMesh" : "shape") +
                        " is too large to draw";
         return result;
       }
-      auto shape = std::make_shared<MeshShape>();
-      shape->geometry = std::move(geometry);
       shape->red = p.red;
       shape->green = p.green;
       shape->blue = p.blue;

@@ -416,6 +416,19 @@ std::string GeometryKey(const GeometrySpec& s) {
   return key;
 }
 
+std::optional<Segment> SegmentOf(const GeometrySpec& spec) {
+  constexpr double limit = std::numeric_limits<float>::max();
+  Segment s;
+  for (int i = 0; i < 3; ++i) {
+    const double from[3] = {spec.v[0].X, spec.v[0].Y, spec.v[0].Z};
+    const double to[3] = {spec.v[1].X, spec.v[1].Y, spec.v[1].Z};
+    if (!(std::abs(from[i]) <= limit && std::abs(to[i]) <= limit)) return std::nullopt;
+    s.from[static_cast<std::size_t>(i)] = static_cast<float>(from[i]);
+    s.to[static_cast<std::size_t>(i)] = static_cast<float>(to[i]);
+  }
+  return s;
+}
+
 std::shared_ptr<MeshGeometry> TessellateGeometry(const GeometrySpec& spec) {
   switch (spec.kind) {
     case GeometrySpec::Kind::Line: return line(spec);

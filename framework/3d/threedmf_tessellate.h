@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ std::string GeometryKey(const GeometrySpec& spec);
 // Triangles with unit outward normals (or line segments for a Line). Returns
 // null when the shape's coordinates fall beyond the range of a float.
 std::shared_ptr<MeshGeometry> TessellateGeometry(const GeometrySpec& spec);
+
+// A Line's two points, or nothing when they fall beyond the range of a float.
+std::optional<Segment> SegmentOf(const GeometrySpec& spec);
 
 // Reads a 3DMF text, each shape's geometry from `geometryFor` (which returns
 // null for coordinates beyond float range; the text is then refused).

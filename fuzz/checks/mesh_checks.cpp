@@ -231,9 +231,18 @@ std::string CheckMesh(const MeshGeometry& m) {
 }
 
 std::string CheckShape(const MeshShape& shape) {
-  if (!shape.geometry) return "shape without geometry";
+  if (shape.geometry && shape.segment) return "shape with both a geometry and a segment";
+  if (!shape.geometry && !shape.segment) return "shape without geometry";
   for (const float v : {shape.red, shape.green, shape.blue, shape.ambientCoefficient}) {
     if (!(v >= 0.0f && v <= 1.0f)) return "colour or ambient coefficient outside [0, 1]";
+  }
+  if (shape.segment) {
+    for (const auto* end : {&shape.segment->from, &shape.segment->to}) {
+      for (const float v : *end) {
+        if (!std::isfinite(v)) return "segment end not finite";
+      }
+    }
+    return {};
   }
   return CheckMesh(*shape.geometry);
 }

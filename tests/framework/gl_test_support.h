@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <numbers>
 #include <stdexcept>
@@ -147,6 +148,51 @@ inline QPointF project(Rb3DSpace& view, const Vector3D& p) {
 
 inline QRgb pixelAt(const QImage& image, const QPointF& p) {
   return image.pixel(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
+}
+
+inline void saveShot(const QImage& image, const std::string& name) {
+  if (const char* dir = std::getenv("VOLTIX_SCREENSHOT_DIR")) {
+    image.save(QString::fromUtf8(dir) + "/" + QString::fromStdString(name) + ".png");
+  }
+}
+
+inline int channelDistance(QRgb a, QRgb b) {
+  return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+}
+
+// Whether a pixel of the image lies on an edge: one of its neighbours shows
+// a colour further from its own than the tolerance.
+inline bool onEdge(const QImage& image, int x, int y, int tolerance) {
+  const QRgb c = image.pixel(x, y);
+  for (int dy = -1; dy <= 1; ++dy) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      const int px = x + dx, py = y + dy;
+      if (px < 0 || py < 0 || px >= image.width() || py >= image.height()) continue;
+      if (channelDistance(image.pixel(px, py), c) > tolerance) return true;
+    }
+  }
+  return false;
+}
+
+// How two frames of the same scene differ: pixels whose colours are further
+// apart than the tolerance, and of those the ones that lie on no edge of
+// either frame (where outlines, seams and intersections are allowed to move
+// by a pixel).
+struct Difference {
+  int differing = 0;
+  int awayFromEdges = 0;
+};
+
+inline Difference compareFrames(const QImage& a, const QImage& b, int tolerance) {
+  Difference d;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (channelDistance(a.pixel(x, y), b.pixel(x, y)) <= tolerance) continue;
+      ++d.differing;
+      if (!onEdge(a, x, y, tolerance) && !onEdge(b, x, y, tolerance)) ++d.awayFromEdges;
+    }
+  }
+  return d;
 }
 
 // Pixels per world unit at distance 500 for a 50-degree vertical field and a

@@ -256,16 +256,16 @@ TEST(CoreThreeDmf, CylinderConeDiskTorusAndLine) {
     EXPECT_GT(normal(ring, i).Dot(p.Minus(c.Times(10))), 0.0);
   }
 
-  // The scene's line writes colour components up to 20: they are clamped.
+  // A line is kept as its two points, not tessellated. The scene's line
+  // writes colour components up to 20: they are clamped.
   const auto line = ReadShapeTextUncached(sceneText("Line", {"0 0 0", "3 -4 0"}, colourLine(20, 0, 10.0392)));
-  const auto lgHeld = onlyGeometry(line);
-  const MeshGeometry& lg = *lgHeld;
-  EXPECT_EQ(lg.primitive, MeshGeometry::Primitive::Lines);
-  ASSERT_EQ(lg.positions.size(), 6u);
-  EXPECT_EQ(lg.indices, (std::vector<std::uint32_t>{0, 1}));
-  EXPECT_FLOAT_EQ(lg.positions[3], 3.0f);
-  EXPECT_FLOAT_EQ(lg.positions[4], -4.0f);
-  EXPECT_NEAR(lg.radius, 5.0, 1e-9);
+  ASSERT_TRUE(line.ok()) << line.error;
+  ASSERT_EQ(line.shapes.size(), 1u);
+  EXPECT_EQ(line.shapes[0]->geometry, nullptr);
+  ASSERT_TRUE(line.shapes[0]->segment.has_value());
+  EXPECT_EQ(line.shapes[0]->segment->from, (std::array<float, 3>{0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(line.shapes[0]->segment->to, (std::array<float, 3>{3.0f, -4.0f, 0.0f}));
+  EXPECT_NEAR(line.shapes[0]->Radius(), 5.0, 1e-9);
   EXPECT_FLOAT_EQ(line.shapes[0]->red, 1.0f);
   EXPECT_FLOAT_EQ(line.shapes[0]->green, 0.0f);
   EXPECT_FLOAT_EQ(line.shapes[0]->blue, 1.0f);
@@ -379,7 +379,7 @@ TEST(CoreThreeDmf, LineEndingsLayoutAndSkippedObjects) {
   const auto t = ReadShapeTextUncached(two);
   ASSERT_TRUE(t.ok()) << t.error;
   ASSERT_EQ(t.shapes.size(), 2u);
-  EXPECT_EQ(t.shapes[0]->geometry->primitive, MeshGeometry::Primitive::Lines);
+  EXPECT_TRUE(t.shapes[0]->segment.has_value());
   EXPECT_EQ(t.shapes[1]->geometry->primitive, MeshGeometry::Primitive::Triangles);
 }
 
