@@ -39,12 +39,15 @@ struct FrameView {
 
 // Counters of one frame (tests and benchmarks). `instances` counts every
 // shape drawn, impostors and segments among them; a shape left out because
-// it lies outside the view counts in `culled` instead.
+// it lies outside the view counts in `culled` instead. `coincident` counts
+// the impostors and segments among them that were not drawn, as one drawn
+// just before covers the same pixels (see CoincidenceFilter).
 struct RenderStats {
   int drawCalls = 0;
   int instances = 0;
   int impostors = 0;
   int segments = 0;
+  int coincident = 0;
   int culled = 0;
   long long triangles = 0;
   long long uploadedBytes = 0;

@@ -5,6 +5,7 @@
 
 #include <QOpenGLShaderProgram>
 
+#include <cmath>
 #include <cstddef>
 
 namespace {
@@ -56,6 +57,7 @@ void LineSegments::beginFrame(QOpenGLFunctions_3_3_Core& gl, const FrameView& fr
   stats_ = &stats;
   viewProjection_ = frame.settings->projection * frame.settings->view;
   lines_.clear();
+  coincident_.clear();
   records_.beginFrame(gl, frame.keepBuffers);
 }
 
@@ -69,14 +71,39 @@ bool LineSegments::place(const Object3D& object, const MeshShape& shape) {
   const Record record{{{static_cast<float>(a.X), static_cast<float>(a.Y), static_cast<float>(a.Z)}, colour},
                       {{static_cast<float>(b.X), static_cast<float>(b.Y), static_cast<float>(b.Z)}, colour}};
   const std::size_t slot = records_.put(record);
-  if (frame_->culling) {
-    const ViewVolume& volume = frame_->volume;
-    const double reach = b.Minus(a).Length() / 2.0;
-    if (volume.classify(volume.toEye(a.Plus(b).Times(0.5)), reach) == ViewVolume::Place::Outside) return false;
-  }
   ++stats_->segments;
+  if (!frame_->culling) {
+    // The straightforward way: every segment drawn.
+    if (lines_.add(slot, pacer_.room()) && records_.drawableBeforeFinish()) sendPlacedLines();
+    return true;
+  }
+  const ViewVolume& volume = frame_->volume;
+  const std::array<double, 3> ea = volume.toEye(a);
+  const std::array<double, 3> eb = volume.toEye(b);
+  const std::array<double, 3> mid{(ea[0] + eb[0]) / 2, (ea[1] + eb[1]) / 2, (ea[2] + eb[2]) / 2};
+  if (volume.classify(mid, b.Minus(a).Length() / 2.0) == ViewVolume::Place::Outside) {
+    --stats_->segments;
+    return false;
+  }
+  if (coincident(ea, eb, colour)) {
+    ++stats_->coincident;
+    return true;
+  }
   if (lines_.add(slot, pacer_.room()) && records_.drawableBeforeFinish()) sendPlacedLines();
   return true;
+}
+
+bool LineSegments::coincident(const std::array<double, 3>& a, const std::array<double, 3>& b,
+                              std::uint32_t colour) {
+  const ViewVolume& volume = frame_->volume;
+  const double da = -a[2], db = -b[2];
+  // Across the near plane the ends have no place on the screen.
+  if (!(da > volume.hither() && db > volume.hither())) return false;
+  const double x = volume.scaleX() * frame_->pixelsPerNdc, y = volume.scaleY() * frame_->pixelsPerNdc;
+  // Both ends in pixels, and the depth to a part in a thousand.
+  return coincident_.seen({CoincidenceFilter::eighths(a[0] / da * x), CoincidenceFilter::eighths(a[1] / da * y),
+                           CoincidenceFilter::eighths(b[0] / db * x), CoincidenceFilter::eighths(b[1] / db * y),
+                           static_cast<std::int64_t>(std::floor(std::log2(da + db) * 1024.0)), colour});
 }
 
 void LineSegments::useProgram() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/3d/coincidence_filter.h"
 #include "framework/3d/colour_palette.h"
 #include "framework/3d/element3d.h"
 #include "framework/3d/frame_settings.h"
@@ -11,6 +12,7 @@
 #include <QOpenGLFunctions_3_3_Core>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -38,7 +40,9 @@ public:
 
   // Starts a frame; `stats` counts its draws.
   void beginFrame(QOpenGLFunctions_3_3_Core& gl, const FrameView& frame, RenderStats& stats);
-  // Places a segment shape of the object; false when it lies outside the view.
+  // Places a segment shape of the object; false when it lies outside the
+  // view. One that would draw the pixels of a segment placed just before
+  // is not drawn again (see CoincidenceFilter).
   bool place(const Object3D& object, const MeshShape& shape);
   // Draws every segment placed and not sent yet, and ends the frame.
   void draw();
@@ -58,6 +62,9 @@ private:
     Vertex to;
   };
 
+  // Whether a segment with these ends (eye coordinates) in this colour
+  // was placed just before.
+  bool coincident(const std::array<double, 3>& a, const std::array<double, 3>& b, std::uint32_t colour);
   void useProgram();
   void drawUnsent();
   // Sends the lines placed since the last part while the frame is still
@@ -70,6 +77,7 @@ private:
   GLuint vao_ = 0;
   InstanceStore records_{sizeof(Record)};
   RecordRuns lines_;
+  CoincidenceFilter coincident_;
   // During a frame.
   QOpenGLFunctions_3_3_Core* gl_ = nullptr;
   const FrameView* frame_ = nullptr;

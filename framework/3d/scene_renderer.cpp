@@ -383,6 +383,7 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
   // The spheres placed while the scene is walked are on their way to the
   // rasterizer already; the rest follow first, then meshes and pictures.
   gather(group);
+  addLargeSpheres();
   spheres_.draw();
   segments_.draw();
   stats_.instances += stats_.impostors + stats_.segments;
@@ -456,29 +457,18 @@ void SceneRenderer::gatherShapes(const Object3D& object) {
     }
     const MeshShape* shape = listed->segment ? &meshedSegment(listed) : listed.get();
     if (!shape->geometry || shape->geometry->indices.empty()) continue;
-    const MeshGeometry& g = *shape->geometry;
-    if (impostorsThisFrame_ && g.isSphere) {
-      const SphereImpostors::Draw how = spheres_.place(object, *shape);
-      if (how == SphereImpostors::Draw::Culled) {
-        ++stats_.culled;
-        continue;
+    if (impostorsThisFrame_ && shape->geometry->isSphere) {
+      double front = 0.0;
+      switch (spheres_.place(object, *shape, front)) {
+        case SphereImpostors::Draw::Culled: ++stats_.culled; break;
+        case SphereImpostors::Draw::Coincident: ++stats_.coincident; [[fallthrough]];
+        case SphereImpostors::Draw::Point:
+        case SphereImpostors::Draw::Quad: ++stats_.impostors; break;
+        case SphereImpostors::Draw::Mesh: largeSpheres_.push_back({&object, shape, front}); break;
       }
-      if (how != SphereImpostors::Draw::Mesh) {
-        ++stats_.impostors;
-        continue;
-      }
+      continue;
     }
-    if (!model) model = ModelMatrix(object);
-    // The box's centre in the world, and a sphere about it that holds the box.
-    const Vector3D centre = Transform(*model, g.boundsMin.Plus(g.boundsMax).Times(0.5));
-    if (culling_) {
-      const double reach = g.boundsMax.Minus(g.boundsMin).Length() / 2 * scale;
-      if (view_.volume.classify(view_.volume.toEye(centre), reach) == ViewVolume::Place::Outside) {
-        ++stats_.culled;
-        continue;
-      }
-    }
-    addMeshInstance(object, *shape, *model, centre);
+    addMeshShape(object, *shape, model);
   }
   for (const auto& picture : object.PictureShapes()) {
     if (!(picture.width > 0.0) || !(picture.height > 0.0)) continue;
@@ -491,6 +481,33 @@ void SceneRenderer::gatherShapes(const Object3D& object) {
     if (!model) model = ModelMatrix(object);
     addPicture(picture, *model);
   }
+}
+
+void SceneRenderer::addMeshShape(const Object3D& object, const MeshShape& shape,
+                                 std::optional<std::array<float, 16>>& model) {
+  const MeshGeometry& g = *shape.geometry;
+  if (!model) model = ModelMatrix(object);
+  // The box's centre in the world, and a sphere about it that holds the box.
+  const Vector3D centre = Transform(*model, g.boundsMin.Plus(g.boundsMax).Times(0.5));
+  if (culling_) {
+    const double reach = g.boundsMax.Minus(g.boundsMin).Length() / 2 * std::abs(object.Scale);
+    if (view_.volume.classify(view_.volume.toEye(centre), reach) == ViewVolume::Place::Outside) {
+      ++stats_.culled;
+      return;
+    }
+  }
+  addMeshInstance(object, shape, *model, centre);
+}
+
+void SceneRenderer::addLargeSpheres() {
+  std::sort(largeSpheres_.begin(), largeSpheres_.end(),
+            [](const LargeSphere& a, const LargeSphere& b) { return a.front < b.front; });
+  for (const LargeSphere& sphere : largeSpheres_) {
+    std::optional<std::array<float, 16>> model;
+    addMeshShape(*sphere.object, *sphere.shape, model);
+  }
+  largeSpheres_.clear();
+  ReleaseSpareRoom(largeSpheres_);
 }
 
 void SceneRenderer::addMeshInstance(const Object3D& object, const MeshShape& shape,

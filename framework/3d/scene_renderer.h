@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -112,6 +113,16 @@ private:
     GpuTexture* texture = nullptr;
     std::array<float, 16> model;
   };
+  // A round sphere drawn as its mesh (near or large on screen). They are
+  // drawn nearest first: the driver then tests the depth of a pixel hidden
+  // behind a nearer one before it shades it, and a camera inside a dense
+  // body (a tube of a million charges around the eye) does not shade every
+  // one of the thousands of spheres that each fill much of the screen.
+  struct LargeSphere {
+    const Object3D* object = nullptr;
+    const MeshShape* shape = nullptr;
+    double front = 0.0;  // the sphere's nearest depth
+  };
   // A segment drawn the straightforward way: as a mesh of its own.
   struct SegmentMesh {
     std::weak_ptr<const MeshShape> source;
@@ -128,8 +139,10 @@ private:
   void beginFrame(const Group3D& group, const FrameSettings& settings);
   void gather(const Group3D& group);
   void gatherShapes(const Object3D& object);
+  void addMeshShape(const Object3D& object, const MeshShape& shape, std::optional<std::array<float, 16>>& model);
   void addMeshInstance(const Object3D& object, const MeshShape& shape, const std::array<float, 16>& model,
                        const Vector3D& boundsCentre);
+  void addLargeSpheres();
   const MeshShape& meshedSegment(const std::shared_ptr<const MeshShape>& segment);
   void addPicture(const PictureShape& picture, const std::array<float, 16>& model);
   void drawMeshes(const QMatrix4x4& viewProjection);
@@ -163,6 +176,7 @@ private:
   // This frame's view, and whether its round spheres are drawn as impostors.
   FrameView view_;
   bool impostorsThisFrame_ = false;
+  std::vector<LargeSphere> largeSpheres_;
   // Reused between frames so that a frame allocates nothing in the steady state.
   std::vector<Batch> batches_;
   std::size_t usedBatches_ = 0;

@@ -154,6 +154,7 @@ void SphereImpostors::beginFrame(QOpenGLFunctions_3_3_Core& gl, const FrameView&
   stats_ = &stats;
   uniformsSet_ = false;
   points_.clear();
+  coincident_.clear();
   spheres_.beginFrame(gl, frame.keepBuffers, expected);
   quads_.beginFrame(gl, frame.keepBuffers);
 }
@@ -162,7 +163,7 @@ std::size_t SphereImpostors::heldBytes() const {
   return spheres_.heldBytes() + quads_.heldBytes() + points_.heldBytes();
 }
 
-SphereImpostors::Draw SphereImpostors::place(const Object3D& object, const MeshShape& shape) {
+SphereImpostors::Draw SphereImpostors::place(const Object3D& object, const MeshShape& shape, double& front) {
   const MeshGeometry& g = *shape.geometry;
   Vector3D centre = object.Position;
   if (g.sphereCentre.X != 0.0 || g.sphereCentre.Y != 0.0 || g.sphereCentre.Z != 0.0)
@@ -181,8 +182,19 @@ SphereImpostors::Draw SphereImpostors::place(const Object3D& object, const MeshS
   const ViewVolume::Place place = volume.classify(eye, radius);
   if (place == ViewVolume::Place::Outside && frame_->culling) return Draw::Culled;
   const double depth = -eye[2];
+  front = depth - radius;
   // Through the near plane or around the eye: only the mesh is clipped right.
   if (depth - radius <= volume.hither() || !(radius > 0.0)) return Draw::Mesh;
+  // The outline in pixels about the centre's, and the depth in sixteenths of
+  // the radius; a sphere drawn as its mesh is drawn once among its twins too.
+  const double pixels = frame_->pixelsPerNdc / depth;
+  const CoincidenceFilter::Key key{CoincidenceFilter::eighths(eye[0] * volume.scaleX() * pixels),
+                                   CoincidenceFilter::eighths(eye[1] * volume.scaleY() * pixels),
+                                   CoincidenceFilter::eighths(radius * volume.scaleX() * pixels),
+                                   CoincidenceFilter::eighths(2.0 * depth / radius),
+                                   record.palette,
+                                   0};
+  if (coincident_.seen(key)) return Draw::Coincident;
   if (radius * frame_->settings->pixelsPerUnitAtUnitDistance >= kImpostorBelowPixels * depth) return Draw::Mesh;
   if (place == ViewVolume::Place::Inside) {
     // The point must reach the outline's farthest side from the centre.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/3d/coincidence_filter.h"
 #include "framework/3d/colour_palette.h"
 #include "framework/3d/element3d.h"
 #include "framework/3d/frame_settings.h"
@@ -41,9 +42,12 @@ public:
 
   // Starts a frame of at most `expected` spheres; `stats` counts its draws.
   void beginFrame(QOpenGLFunctions_3_3_Core& gl, const FrameView& frame, std::size_t expected, RenderStats& stats);
-  // How a round sphere (a shape whose geometry says so) is drawn this frame.
-  enum class Draw { Culled, Point, Quad, Mesh };
-  Draw place(const Object3D& object, const MeshShape& shape);
+  // How a round sphere (a shape whose geometry says so) is drawn this frame;
+  // Coincident: not at all, as one drawn just before covers the same pixels
+  // at the same depth in the same colour (see CoincidenceFilter).
+  enum class Draw { Culled, Point, Quad, Mesh, Coincident };
+  // `front`: the sphere's nearest depth, which orders those drawn as meshes.
+  Draw place(const Object3D& object, const MeshShape& shape, double& front);
   // Draws every sphere placed and not sent yet, and ends the frame.
   void draw();
 
@@ -75,6 +79,7 @@ private:
   InstanceStore spheres_{sizeof(Record)};
   InstanceStore quads_{sizeof(Record)};
   RecordRuns points_;
+  CoincidenceFilter coincident_;
   // During a frame.
   QOpenGLFunctions_3_3_Core* gl_ = nullptr;
   const FrameView* frame_ = nullptr;

@@ -1,5 +1,6 @@
 // Straight segments drawn from records of their ends against the same
-// segments drawn as line meshes of their own, and what a frame sends of them.
+// segments drawn as line meshes of their own, what a frame sends of them,
+// and heaps of spheres and segments that cover the same pixels.
 #include "gl_test_support.h"
 
 #include <numbers>
@@ -91,4 +92,37 @@ TEST(GlSegments, ACameraMoveSendsNothingAndAMovedSegmentItsRecordAlone) {
   ring[7]->Position = ring[7]->Position.Plus({0.0, 0.0, 5.0});
   (void)view.grabFramebuffer();
   EXPECT_EQ(view.renderer().lastFrameStats().uploadedBytes, 32);
+}
+
+TEST(GlSegments, AHeapOfCoincidentSpheresAndSegmentsDrawsOneOfEach) {
+  Harness h(300, 200);
+  TestView& view = *h.view;
+  ASSERT_NE(view.Objects(), nullptr);
+  view.SkyColor = 0x000000;
+  aimCamera(*view.Camera(), {600.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
+  // One of each, as a reference picture.
+  auto sphere = addShape(view, sphereText(6, 1, 0, 0), {0.0, -50.0, 0.0});
+  auto segment = addShape(view, lineText({0, 0, 80}, 0, 0, 20), {0.0, 50.0, -40.0});
+  const QImage one = view.grabFramebuffer();
+  ASSERT_EQ(view.renderer().lastFrameStats().coincident, 0);
+
+  // A thousand more of each a ten-thousandth of a unit apart, and one sphere
+  // in another colour on the same place, which is drawn.
+  for (int i = 1; i <= 1000; ++i) {
+    addShape(view, sphereText(6, 1, 0, 0), {0.0, -50.0 + 1e-4 * i, 0.0});
+    addShape(view, lineText({0, 0, 80}, 0, 0, 20), {0.0, 50.0 + 1e-4 * i, -40.0});
+  }
+  const QImage heap = view.grabFramebuffer();
+  // A heap may straddle the edge of a bin of an eighth of a pixel: one more is drawn.
+  const int coincident = view.renderer().lastFrameStats().coincident;
+  EXPECT_GE(coincident, 1998);
+  EXPECT_EQ(compareFrames(one, heap, 10).differing, 0);
+  addShape(view, sphereText(6, 0, 1, 0), {0.0, -50.0, 0.0});
+  (void)view.grabFramebuffer();
+  EXPECT_EQ(view.renderer().lastFrameStats().coincident, coincident);
+  // Magnified, the heap spreads over pixels and its members are drawn apart.
+  view.FieldOfView = 1;
+  aimCamera(*view.Camera(), {600.0, -50.0, 0.0}, {0.0, -50.0, 0.0});
+  (void)view.grabFramebuffer();
+  EXPECT_LT(view.renderer().lastFrameStats().coincident, 1000);
 }
