@@ -25,14 +25,19 @@ public:
   explicit ReturnMemoryOfDroppedCharges(const MainWndo& w) : w_(w), before_(w.PointChargesInScene()) {}
   ~ReturnMemoryOfDroppedCharges() {
     constexpr std::int64_t kMany = 100'000;  // some 40 MB
-    if (before_ - w_.PointChargesInScene() >= kMany) ReturnFreeMemory();
+    if (before_ - w_.PointChargesInScene() + replaced_ >= kMany) ReturnFreeMemory();
   }
   ReturnMemoryOfDroppedCharges(const ReturnMemoryOfDroppedCharges&) = delete;
   ReturnMemoryOfDroppedCharges& operator=(const ReturnMemoryOfDroppedCharges&) = delete;
 
+  // Charges let go of and made anew in their place (an edit), which the
+  // count of the scene's charges does not show.
+  void Replaced(std::int64_t charges) { replaced_ += charges; }
+
 private:
   const MainWndo& w_;
   std::int64_t before_;
+  std::int64_t replaced_ = 0;
 };
 
 }  // namespace
@@ -149,7 +154,7 @@ void MainWndo::DeleteButton_Action() {
 
 void MainWndo::Edit_Action() {
   if (deferIfBusy([this] { Edit_Action(); })) return;
-  const ReturnMemoryOfDroppedCharges giveBack(*this);
+  ReturnMemoryOfDroppedCharges giveBack(*this);
   const BusyScope busy(gate_);
   const int k = selectedIndex();
   if (k == -1) return;
@@ -164,6 +169,11 @@ void MainWndo::Edit_Action() {
     return;
   }
   listed_.RemoveAt(static_cast<std::size_t>(k));
+  // As a Delete: the replaced object lets go of its charges and their
+  // spheres before its successor is built, so that the two never take
+  // memory together.
+  giveBack.Replaced(static_cast<std::int64_t>(s->ChargeList.size()));
+  s->DropCharges();
   s->Create();
 }
 

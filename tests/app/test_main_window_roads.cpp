@@ -212,6 +212,8 @@ TEST_F(RoadTest, EditReplacesTheObjectAtTheEndAndCancelChangesNothing) {
   EXPECT_EQ(w->SelectedObject, edited);
   EXPECT_EQ(C<ListBox>("ObjectList").ListIndex(), 1);
   EXPECT_EQ(SphereColour(*edited), kNegativeSelectedColor);
+  // The replaced object let go of its charges, as a deleted one does.
+  EXPECT_TRUE(point->ChargeList.empty());
 }
 
 TEST_F(RoadTest, ClickingAChargeInTheViewSelectsItsRowThenDeleteAndReset) {
