@@ -22,8 +22,9 @@ constexpr int kWaitCursorDelayMs = 200;
 MainWndo::MainWndo()
     : listed_([this]() -> ListBox& { return ControlRef<ListBox>("ObjectList"); }),
       waitCursor_(std::make_unique<WaitCursor>(this, kWaitCursorDelayMs)) {
-  // A camera change that came while busy and was not drawn since.
+  // Changes that came while busy and were not drawn since.
   gate_.SetOnIdle([this] {
+    if (fieldPassPending_ || matrixPending_) scheduleRedraw();
     if (viewUpdatePending_) requestViewUpdate();
   });
 }
@@ -50,6 +51,29 @@ void MainWndo::flushViewUpdate() {
   // busy state asks again.
   if (!viewUpdatePending_ || Busy()) return;
   renderView();
+}
+
+void MainWndo::requestRedraw(Redraw what) {
+  (what == Redraw::FieldPass ? fieldPassPending_ : matrixPending_) = true;
+  scheduleRedraw();
+}
+
+void MainWndo::scheduleRedraw() {
+  if (redrawScheduled_) return;
+  redrawScheduled_ = true;
+  QTimer::singleShot(0, this, [this] { flushRedraw(); });
+}
+
+void MainWndo::flushRedraw() {
+  redrawScheduled_ = false;
+  // While busy, leaving the busy state asks again.
+  if (Busy()) return;
+  // A field pass draws the dot matrix too.
+  if (fieldPassPending_) {
+    CalcVoltix();
+  } else if (matrixPending_) {
+    UpdateMatrix();
+  }
 }
 
 void MainWndo::renderView() {
@@ -96,7 +120,7 @@ void MainWndo::Event_Open() {
 
 void MainWndo::Event_Close() { Quit(0); }
 
-bool MainWndo::deferIfBusy(std::function<void()> handler, Merge merge) {
+bool MainWndo::deferIfBusy(std::function<void()> handler) {
   if (Resetting) return false;
-  return gate_.DeferIfBusy(std::move(handler), static_cast<int>(merge));
+  return gate_.DeferIfBusy(std::move(handler));
 }

@@ -173,15 +173,22 @@ private:
 
   // Runs a handler now, or, while the window is busy, once it is no longer.
   // Code that sets a control while Resetting is itself part of the running
-  // handler, so it runs at once. A field pass deferred right behind another
-  // is not queued twice: the one queued reads the state it finds when it runs.
-  enum class Merge { No, FieldPass };
-  bool deferIfBusy(std::function<void()> handler, Merge merge = Merge::No);
+  // handler, so it runs at once.
+  bool deferIfBusy(std::function<void()> handler);
 
   // Camera changes: the view draws the latest camera once, when the events
   // waiting now have been handled, however many changes came in meanwhile.
   void requestViewUpdate();
   void flushViewUpdate();
+  // Arrow Scale, Show, Scan and Dot Matrix changes likewise: one field pass
+  // (or, for the dot matrix alone, one matrix update) with the latest values,
+  // once the events waiting now have been handled and no work runs. Clicks
+  // held back while a pass ran arrive together after it, and ask for one
+  // pass, not one each.
+  enum class Redraw { Matrix, FieldPass };
+  void requestRedraw(Redraw what);
+  void scheduleRedraw();
+  void flushRedraw();
   // Draws the view now (the latest camera with it), showing the wait cursor
   // first when the last frame took long.
   void renderView();
@@ -211,6 +218,9 @@ private:
   bool inFieldPass_ = false;
   bool viewUpdatePending_ = false;
   bool viewUpdateScheduled_ = false;
+  bool fieldPassPending_ = false;
+  bool matrixPending_ = false;
+  bool redrawScheduled_ = false;
   double lastFrameSeconds_ = 0.0;
   std::unique_ptr<WaitCursor> waitCursor_;
 };

@@ -73,6 +73,9 @@ void MainWndo::makeMatrixBox(const Vector3D& p) {
 void MainWndo::CalcVoltix() {
   const BusyScope busy(gate_);
   const WorkScope work(*this);
+  // This pass reads the latest values: it serves every redraw asked for so far.
+  fieldPassPending_ = false;
+  matrixPending_ = false;
   PD3DSpace& view = Deref(MyPDSpace());
   // First the view is emptied; the old boxes leave with everything else.
   view.RemoveAllObjects();
@@ -129,6 +132,7 @@ void MainWndo::CalcVoltix() {
 void MainWndo::UpdateMatrix() {
   const BusyScope busy(gate_);
   const WorkScope work(*this);
+  matrixPending_ = false;
   if (!ControlRef<CheckBox>("CBDotMatrix").Value()) {
     for (std::size_t n = 0; n < Matrix.size(); ++n) {
       CurrentScene().RemoveObject(Matrix[n]);

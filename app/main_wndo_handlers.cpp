@@ -79,9 +79,7 @@ void MainWndo::SLEScale_Open() { EScale = ArrowScale(ControlRef<Slider>("SLEScal
 
 void MainWndo::SLEScale_ValueChanged() {
   EScale = ArrowScale(ControlRef<Slider>("SLEScale").Value());
-  if (Resetting) return;
-  if (deferIfBusy([this] { CalcVoltix(); }, Merge::FieldPass)) return;
-  CalcVoltix();
+  if (!Resetting) requestRedraw(Redraw::FieldPass);
 }
 
 // --- 3D view ------------------------------------------------------------------------
@@ -184,6 +182,9 @@ void MainWndo::PBReset_Action() {
   const WorkScope work(*this);
   listed_.Clear();
   Matrix.clear();
+  // What the Reset draws stands for any redraw asked for before it.
+  fieldPassPending_ = false;
+  matrixPending_ = false;
   // The selection stays, unlisted: it can be neither shown nor edited again.
   // Held by nothing else, it lets go of its charges and their spheres, so
   // that a Reset gives back the memory of the scene.
@@ -249,20 +250,16 @@ void MainWndo::PBCylinder_Action() {
 // --- dot matrix, plane choice, scan -----------------------------------------------------
 
 void MainWndo::CBDotMatrix_Action() {
-  if (Resetting) return;
-  if (deferIfBusy([this] { UpdateMatrix(); })) return;
-  UpdateMatrix();
+  if (!Resetting) requestRedraw(Redraw::Matrix);
 }
 
 void MainWndo::SLScan_ValueChanged() {
-  if (Resetting) return;
-  if (deferIfBusy([this] { CalcVoltix(); }, Merge::FieldPass)) return;
-  CalcVoltix();
+  if (!Resetting) requestRedraw(Redraw::FieldPass);
 }
 
+// The plane choice enables Scan at once; a pass that is running has read
+// both already.
 void MainWndo::PMShow_Change() {
-  if (deferIfBusy([this] { PMShow_Change(); })) return;
-  const BusyScope busy(gate_);
   const int i = ControlRef<PopupMenu>("PMShow").ListIndex();
   auto& scan = ControlRef<Slider>("SLScan");
   if (i == 0 || i == 4) {
@@ -273,7 +270,7 @@ void MainWndo::PMShow_Change() {
   } else if (i >= 1 && i <= 3) {
     scan.SetEnabled(true);
   }
-  if (!Resetting) CalcVoltix();
+  if (!Resetting) requestRedraw(Redraw::FieldPass);
 }
 
 // --- test dot ---------------------------------------------------------------------------

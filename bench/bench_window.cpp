@@ -461,11 +461,12 @@ void BM_EditUnchanged(benchmark::State& state) {
 }
 
 // `clicks` real clicks (made by the X server) on the Arrow Scale slider's
-// groove, 20 ms apart, on a plane of side × side charges: the time from the
-// first click until the program is idle with the last value's picture.
+// groove, `gap` ms apart, on a plane of side × side charges: the time from
+// the first click until the program is idle with the last value's picture.
 void BM_ArrowScaleClicks(benchmark::State& state) {
   const int side = static_cast<int>(state.range(0));
   const int clicks = static_cast<int>(state.range(1));
+  const int gapMs = static_cast<int>(state.range(2));
   XInput input;
   if (!input.Usable()) {
     state.SkipWithError("no XTest on this display");
@@ -487,7 +488,7 @@ void BM_ArrowScaleClicks(benchmark::State& state) {
     std::thread clicker([&] {
       for (int i = 0; i < clicks; ++i) {
         input.Click(groove);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
       }
       sent = true;
     });
@@ -682,8 +683,9 @@ BENCHMARK(BM_RingOutline)
     ->Iterations(1);
 BENCHMARK(BM_EditUnchanged)->Arg(1000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_ArrowScaleClicks)
-    ->Args({500, 1})
-    ->Args({500, 10})
+    ->Args({500, 1, 20})
+    ->Args({500, 10, 20})
+    ->Args({500, 10, 5})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(2);

@@ -37,6 +37,11 @@ protected:
     return w->ControlRef<T>(name);
   }
   [[nodiscard]] int ViewObjects() const { return view->Objects()->Count(); }
+  // Lets what waits for the event loop run: the field pass or dot matrix
+  // that Arrow Scale, Show, Scan and Dot Matrix changes ask for.
+  static void Settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  }
 
   MainWndo* w = nullptr;
   PD3DSpace* view = nullptr;

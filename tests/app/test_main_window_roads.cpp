@@ -291,6 +291,7 @@ TEST_F(RoadTest, DotMatrixMarksTheEvaluatedPlaneAndScanMovesIt) {
   EXPECT_TRUE(scan.isEnabled());
   scan.SetValue(2);
   QTest::mouseClick(&C<CheckBox>("CBDotMatrix"), Qt::LeftButton);
+  Settle();
   ASSERT_EQ(w->Matrix.size(), 49u);
   for (const auto& box : w->Matrix) {
     EXPECT_EQ(box->pos.value().Y, 100.0);
@@ -302,10 +303,12 @@ TEST_F(RoadTest, DotMatrixMarksTheEvaluatedPlaneAndScanMovesIt) {
   EXPECT_EQ(w->Matrix.size(), 49u);
   EXPECT_EQ(ViewObjects(), 3 + 49);
   scan.SetValue(-1);
+  Settle();
   ASSERT_EQ(w->Matrix.size(), 49u);
   EXPECT_EQ(w->Matrix.front()->pos.value().Y, -50.0);
 
   QTest::mouseClick(&C<CheckBox>("CBDotMatrix"), Qt::LeftButton);
+  Settle();
   EXPECT_TRUE(w->Matrix.empty());
   EXPECT_EQ(ViewObjects(), 3);
 
@@ -316,12 +319,14 @@ TEST_F(RoadTest, DotMatrixMarksTheEvaluatedPlaneAndScanMovesIt) {
   EXPECT_FALSE(scan.isEnabled());
   Add(ChargeKind::Point);
   QTest::mouseClick(&C<CheckBox>("CBDotMatrix"), Qt::LeftButton);
+  Settle();
   ASSERT_EQ(w->Matrix.size(), 342u);
   EXPECT_EQ(w->Matrix.front()->pos.value(), Vector3D(-150, -150, -150));
   EXPECT_EQ(w->Matrix.back()->pos.value(), Vector3D(150, 150, 150));
   for (const auto& box : w->Matrix) EXPECT_NE(box->pos.value(), Vector3D(0, 0, 0));
   // "None": no box and no arrow, the charge still drawn.
   show.SetListIndex(4);
+  Settle();
   EXPECT_TRUE(w->Matrix.empty());
   EXPECT_EQ(Arrows(), 0);
   EXPECT_EQ(ViewObjects(), 3 + 1);
@@ -928,4 +933,34 @@ TEST_F(RoadTest, ARowChosenDuringAPassIsTheSelectedAndHighlightedOneAfterIt) {
   EXPECT_EQ(list.ListIndex(), 0);
   EXPECT_EQ(SphereColour(*point), kPositiveSelectedColor);
   EXPECT_EQ(SphereColour(*w->ChrgObjList[1]), kPositiveColor);
+}
+
+TEST_F(RoadTest, ArrowScaleClicksHeldBackByAPassAskForOnePassWithTheLastScale) {
+  XInput x;
+  ASSERT_TRUE(x.Usable());
+  Add(ChargeKind::Plane, [](ChargeSheet& s) { s.SetFieldText(PlaneField::Count, "200"); });  // the pass yields
+  auto& scale = C<Slider>("SLEScale");
+  ASSERT_EQ(scale.Value(), 6);
+  // Right of the handle: each click a step up.
+  const QPoint groove = scale.mapToGlobal(QPoint(scale.width() - 3, scale.height() / 2));
+  const auto frames = [&] { return view->renderer().framesDrawn(); };
+  const auto before = frames();
+  bool clickedDuringPass = false;
+  QTimer drive;
+  drive.setInterval(1);
+  QObject::connect(&drive, &QTimer::timeout, [&] {
+    if (clickedDuringPass || !w->Busy()) return;
+    clickedDuringPass = true;
+    for (int i = 0; i < 4; ++i) x.Click(groove);
+  });
+  drive.start();
+  x.Click(groove);
+  const bool idle = IdleUntil([&] { return clickedDuringPass && !w->Busy() && scale.Value() == 11; });
+  drive.stop();
+  ASSERT_TRUE(clickedDuringPass) << "the pass never yielded";
+  ASSERT_TRUE(idle);
+  Settle();
+  // The first click's pass, then one for the four it held back.
+  EXPECT_EQ(frames() - before, 2u);
+  EXPECT_DOUBLE_EQ(w->EScale, std::pow(10.0, 2.5) * 150000.0);
 }

@@ -123,6 +123,7 @@ TEST_F(MonkeyTest, StateCheckNamesEachWayTheListsAndTheSceneFallOutOfStep) {
   view->Objects()->Item(view->Objects()->Count() - 1)->Orientation.W = INFINITY;
   expectNamed("has a non-finite orientation");
   C<CheckBox>("CBDotMatrix").SetValue(true);
+  Settle();
   w->Matrix.pop_back();
   expectNamed("a box in the view is neither a dot nor the test dot");
 
