@@ -8,6 +8,7 @@
 #include "framework/text/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -35,15 +36,16 @@ Vector3D CylinderDirection(const Vector3D& axis, double length) {
 }
 
 const ChargeKindFacts& FactsOf(ChargeKind kind) {
-  // In the order of ChargeKind.
-  static constexpr ChargeKindFacts facts[] = {
-      {"Point", {PointField::First, false, false}, &ChargeFactories::MakePoint},
-      {"Line", {LineField::First, true, false}, &ChargeFactories::MakeLine},
-      {"Plane", {PlaneField::First, true, true}, &ChargeFactories::MakePlane},
-      {"Sphere", {SphereField::First, true, false}, &ChargeFactories::MakeSphere},
-      {"Ring", {RingField::First, true, false}, &ChargeFactories::MakeRing},
-      {"Cylinder", {CylinderField::First, true, true}, &ChargeFactories::MakeCylinder},
+  // In the order of ChargeKind; a kind without its row does not compile.
+  static constexpr std::array facts{
+      ChargeKindFacts{"Point", {PointField::First, false, false}, &ChargeFactories::MakePoint},
+      ChargeKindFacts{"Line", {LineField::First, true, false}, &ChargeFactories::MakeLine},
+      ChargeKindFacts{"Plane", {PlaneField::First, true, true}, &ChargeFactories::MakePlane},
+      ChargeKindFacts{"Sphere", {SphereField::First, true, false}, &ChargeFactories::MakeSphere},
+      ChargeKindFacts{"Ring", {RingField::First, true, false}, &ChargeFactories::MakeRing},
+      ChargeKindFacts{"Cylinder", {CylinderField::First, true, true}, &ChargeFactories::MakeCylinder},
   };
+  static_assert(facts.size() == kChargeKinds, "one row of facts for each charge kind");
   return facts[static_cast<std::size_t>(kind)];
 }
 

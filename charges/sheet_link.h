@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // What the charge model needs of the set-up sheets and of the main window's
@@ -7,6 +8,9 @@
 // implementations at start-up, so that charges/ depends on neither.
 
 enum class ChargeKind { Point, Line, Plane, Sphere, Ring, Cylinder };
+// How many kinds there are: one past the last. Tables indexed by the kind are
+// checked against it when they are compiled.
+inline constexpr std::size_t kChargeKinds = static_cast<std::size_t>(ChargeKind::Cylinder) + 1;
 
 // One set-up sheet as the charge model sees it: texts and states only.
 class ChargeSheet {

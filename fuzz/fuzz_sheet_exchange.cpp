@@ -81,7 +81,7 @@ Input parse(std::string_view data) {
       named = true;
     }
   }
-  if (!named) in.kind = static_cast<ChargeKind>(k.empty() ? 0 : static_cast<unsigned char>(k[0]) % 6);
+  if (!named) in.kind = static_cast<ChargeKind>(k.empty() ? 0 : static_cast<unsigned char>(k[0]) % kChargeKinds);
   if (lines.size() > 1) {
     const std::string& o = lines[1];
     in.grid = o.find('T') != std::string::npos;

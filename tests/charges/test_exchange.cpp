@@ -35,7 +35,8 @@ public:
   }
 };
 
-FakeSheet sheets[6];
+// One for each kind, indexed by it.
+FakeSheet sheets[kChargeKinds];
 ChargeSheet* fakeAccessor(ChargeKind kind) { return &sheets[static_cast<int>(kind)]; }
 
 class RecordingFactories : public ChargeFactories {
