@@ -137,9 +137,6 @@ public:
   // True while the wait cursor shows over the window (work running longer
   // than a moment).
   [[nodiscard]] bool ShowsWaitCursor() const;
-  // The kind of a charged object (its factory and sheet); a point for an
-  // object of no kind.
-  static ChargeKind KindOf(const ChargedObject& co);
   // Point charges of every listed object.
   [[nodiscard]] std::int64_t PointChargesInScene(const ChargedObject* except = nullptr) const;
 

@@ -228,8 +228,6 @@ bool Refused(const std::optional<std::string>& problem) {
 
 }  // namespace
 
-ChargeKind MainWndo::KindOf(const ChargedObject& co) { return co.Kind().value_or(ChargeKind::Point); }
-
 std::optional<std::string> MainWndo::checkSheet(ChargeKind kind, const ChargedObject* except) {
   const std::int64_t inScene = PointChargesInScene(except);
   switch (kind) {

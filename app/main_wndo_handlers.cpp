@@ -156,10 +156,10 @@ void MainWndo::Edit_Action() {
   const std::shared_ptr<ChargedObject> s = SelectedObject;
   s->ExportData();
   Deref(dynamic_cast<Window*>(s->Creator)).ShowModalWithin(this);
+  // Only an object of a kind has a sheet that says Done.
   if (!s->CreatorDoneFlag()) return;
   // Refuse before anything is removed, so that a refused edit keeps the object.
-  const ChargeKind kind = KindOf(*s);
-  if (auto problem = checkSheet(kind, s.get())) {
+  if (auto problem = checkSheet(s->Kind().value(), s.get())) {
     MsgBox(*problem);
     return;
   }

@@ -260,7 +260,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (window->ChrgObjList.size() != 1 || messages.size() != said) fail("built with a message: " + messages.back());
   checkScene("after building");
   const std::shared_ptr<ChargedObject> first = window->ChrgObjList.back();
-  if (MainWndo::KindOf(*first) != in.kind) fail("built another kind: " + first->Name);
+  if (first->Kind() != in.kind) fail("built another kind: " + first->Name);
 
   // As Edit does: the stored texts go back into the sheet, and the factory
   // builds from them again.
