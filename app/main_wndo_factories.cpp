@@ -10,7 +10,6 @@
 #include "framework/runtime/construct.h"
 #include "framework/runtime/runtime.h"
 #include "framework/text/text.h"
-#include "framework/ui/controls.h"
 
 namespace {
 
@@ -89,22 +88,18 @@ struct SphereInput {
   double q;
   Vector3D P;
   double R;
-  std::int32_t showVectors;
+  SphereData::ArrowSide showVectors;
   bool grid;
 };
 SphereInput ReadSphere() {
   ChargeSheet& sh = Sheet(ChargeKind::Sphere);
-  auto& window = Deref(dynamic_cast<Window*>(&sh));
   SphereInput in{};
   in.q = Number(sh, SphereField::Charge);
   in.P.X = Number(sh, SphereField::CenterX);
   in.P.Y = Number(sh, SphereField::CenterY);
   in.P.Z = Number(sh, SphereField::CenterZ);
   in.R = Number(sh, SphereField::Radius);
-  // Tested in this order; the sheet keeps exactly one of them on.
-  if (window.ControlRef<RadioButton>("Outside").Value()) in.showVectors = 2;
-  if (window.ControlRef<RadioButton>("Inside").Value()) in.showVectors = 1;
-  if (window.ControlRef<RadioButton>("Both").Value()) in.showVectors = 0;
+  in.showVectors = sh.ArrowSideChosen();
   in.grid = sh.GridValue();
   if (in.R == 0.0) in.R = 300.0;
   if (in.q == 0.0) in.q = 1.0;

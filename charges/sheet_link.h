@@ -1,5 +1,7 @@
 #pragma once
 
+#include "charges/surface_data.h"
+
 #include <cstddef>
 #include <string>
 
@@ -28,6 +30,9 @@ public:
   // The popup's ListIndex (the plane's PUAxis, the cylinder's AxisMenu).
   [[nodiscard]] virtual int PopupIndex() const = 0;
   virtual void SetPopupIndex(int index) = 0;
+  // The side whose arrows the sphere sheet's radio buttons choose.
+  [[nodiscard]] virtual SphereData::ArrowSide ArrowSideChosen() const = 0;
+  virtual void ChooseArrowSide(SphereData::ArrowSide side) = 0;
 };
 
 // The main window's factories, each building a new charged object from its sheet.

@@ -18,6 +18,7 @@ public:
   std::map<int, std::string> fields;
   bool grid = false;
   int popup = 0;
+  SphereData::ArrowSide side = SphereData::ArrowSide::Both;
   bool done = false;
 
   bool DoneFlag() const override { return done; }
@@ -28,6 +29,8 @@ public:
   void SetGridValue(bool value) override { grid = value; }
   int PopupIndex() const override { return popup; }
   void SetPopupIndex(int index) override { popup = index; }
+  SphereData::ArrowSide ArrowSideChosen() const override { return side; }
+  void ChooseArrowSide(SphereData::ArrowSide chosen) override { side = chosen; }
 
   void setFields(int first, const std::vector<std::string>& texts) {
     fields.clear();

@@ -106,6 +106,43 @@ TEST(SheetExchange, PlanePopupIndexAndUnconvertedTextsRoundTrip) {
   EXPECT_EQ(sheet.PUAxis().currentText().toStdString(), "yz plane");
 }
 
+// The sphere's choice as the charge model and the factory reach it: a choice
+// turns its own button on and the others off and reads back as it was made;
+// the other sheets have no such buttons, read Both and ignore a choice.
+TEST(SheetExchange, SphereArrowSideIsChosenAndReadThroughItsButtons) {
+  InstallChargeSheets();
+  using Side = SphereData::ArrowSide;
+  SphereSheet& sphere = SphereSheet::Instance();
+  ChargeSheet& sheet = *SheetFor(ChargeKind::Sphere);
+  const struct {
+    Side side;
+    bool inside, outside, both;
+  } cases[] = {
+      {Side::Inside, true, false, false},
+      {Side::Outside, false, true, false},
+      {Side::Both, false, false, true},
+  };
+  for (const auto& c : cases) {
+    sheet.ChooseArrowSide(c.side);
+    EXPECT_EQ(sphere.Inside().Value(), c.inside) << static_cast<int>(c.side);
+    EXPECT_EQ(sphere.Outside().Value(), c.outside) << static_cast<int>(c.side);
+    EXPECT_EQ(sphere.Both().Value(), c.both) << static_cast<int>(c.side);
+    EXPECT_EQ(sheet.ArrowSideChosen(), c.side);
+  }
+  // A button turned on by hand is read as its side.
+  sphere.Outside().SetValue(true);
+  EXPECT_EQ(sheet.ArrowSideChosen(), Side::Outside);
+  sheet.ChooseArrowSide(Side::Both);
+
+  for (ChargeKind kind :
+       {ChargeKind::Point, ChargeKind::Line, ChargeKind::Plane, ChargeKind::Ring, ChargeKind::Cylinder}) {
+    ChargeSheet& other = *SheetFor(kind);
+    other.ChooseArrowSide(Side::Inside);
+    EXPECT_EQ(other.ArrowSideChosen(), Side::Both) << static_cast<int>(kind);
+  }
+  EXPECT_EQ(sheet.ArrowSideChosen(), Side::Both);
+}
+
 TEST(SheetExchange, PointStoresFourTextsAndTouchesOnlyItsFields) {
   InstallChargeSheets();
   SingleSheet& sheet = SingleSheet::Instance();
