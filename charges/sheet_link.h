@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+class QWidget;
+
 // What the charge model needs of the set-up sheets and of the main window's
 // factories. Both live in higher layers (sheets/, app/), which install their
 // implementations at start-up, so that charges/ depends on neither.
@@ -14,10 +16,14 @@ enum class ChargeKind { Point, Line, Plane, Sphere, Ring, Cylinder };
 // checked against it when they are compiled.
 inline constexpr std::size_t kChargeKinds = static_cast<std::size_t>(ChargeKind::Cylinder) + 1;
 
-// One set-up sheet as the charge model sees it: texts and states only.
+// One set-up sheet as the charge model and the main window see it: texts and
+// states, and its showing.
 class ChargeSheet {
 public:
   virtual ~ChargeSheet() = default;
+  // Shows the sheet modally within the window and returns once it is hidden
+  // again (Done, Cancel or closed); DoneFlag then says which.
+  virtual void ShowModalWithin(QWidget* parent) = 0;
   // True after Done, false after Cancel.
   [[nodiscard]] virtual bool DoneFlag() const = 0;
   // The edit field EF(index), if the sheet has one with that index.

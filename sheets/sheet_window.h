@@ -36,6 +36,7 @@ class SheetWindow : public Window, public ChargeSheet {
 
 public:
   // --- what the charge model and the factories read and write ---------------
+  void ShowModalWithin(QWidget* parent) override { Window::ShowModalWithin(parent); }
   [[nodiscard]] bool DoneFlag() const override { return doneFlag_; }
   [[nodiscard]] bool HasField(int index) const override;
   // NilObjectException when the sheet has no EF(index).

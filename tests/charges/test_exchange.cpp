@@ -21,6 +21,7 @@ public:
   SphereData::ArrowSide side = SphereData::ArrowSide::Both;
   bool done = false;
 
+  void ShowModalWithin(QWidget*) override {}
   bool DoneFlag() const override { return done; }
   bool HasField(int index) const override { return fields.count(index) != 0; }
   std::string FieldText(int index) const override { return fields.at(index); }

@@ -30,8 +30,15 @@ TEST(SheetExchange, AccessorReachesEachKindsSharedSheet) {
   EXPECT_EQ(SheetFor(ChargeKind::Sphere), &SphereSheet::Instance());
   EXPECT_EQ(SheetFor(ChargeKind::Ring), &RingSheet::Instance());
   EXPECT_EQ(SheetFor(ChargeKind::Cylinder), &CylinderSheet::Instance());
-  // The main window shows the sheet it gets through the link.
-  EXPECT_NE(dynamic_cast<Window*>(SheetFor(ChargeKind::Ring)), nullptr);
+  // The main window shows the sheet it gets through the link, modally within itself.
+  RingSheet& ring = RingSheet::Instance();
+  bool modal = false;
+  const ShowResult shown = RunShown(ring, [&] {
+    modal = ring.IsShownModally();
+    CancelButtonOf(ring).click();
+  });
+  EXPECT_TRUE(shown.active && shown.returned && modal);
+  EXPECT_FALSE(shown.leftShown);
 
   ChargeSheet& line = *SheetFor(ChargeKind::Line);
   EXPECT_FALSE(line.HasField(LineField::First - 1));
