@@ -3,8 +3,6 @@
 #include "app/listed_charges.h"
 #include "charges/sheet_link.h"
 #include "framework/math/vector3d.h"
-#include <QPushButton>  // window.h needs it complete
-
 #include "framework/runtime/busy_gate.h"
 #include "framework/ui/menus.h"
 #include "framework/ui/window.h"
