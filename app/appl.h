@@ -2,12 +2,12 @@
 
 #include "framework/ui/application.h"
 
-// The application object; nothing of its own beyond the framework's.
+// The application object: the framework's, named "Voltix".
 class Appl : public Application {
   Q_OBJECT
 
 public:
-  using Application::Application;
+  Appl(int& argc, char** argv);
 };
 
 // The program's shut-down once its event loop has ended: the kept About

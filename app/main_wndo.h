@@ -3,8 +3,6 @@
 #include "app/listed_charges.h"
 #include "charges/sheet_link.h"
 #include "framework/math/vector3d.h"
-#include <QPushButton>  // window.h needs it complete
-
 #include "framework/runtime/busy_gate.h"
 #include "framework/ui/menus.h"
 #include "framework/ui/window.h"
@@ -137,9 +135,6 @@ public:
   // True while the wait cursor shows over the window (work running longer
   // than a moment).
   [[nodiscard]] bool ShowsWaitCursor() const;
-  // The kind of a charged object (its factory and sheet); a point for an
-  // object of no kind.
-  static ChargeKind KindOf(const ChargedObject& co);
   // Point charges of every listed object.
   [[nodiscard]] std::int64_t PointChargesInScene(const ChargedObject* except = nullptr) const;
 

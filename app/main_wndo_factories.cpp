@@ -5,165 +5,21 @@
 #include "app/main_wndo.h"
 #include "charges/charge_kinds.h"
 #include "charges/charged_object.h"
-#include "charges/sheet_fields.h"
 #include "charges/surface_data.h"
 #include "framework/runtime/construct.h"
 #include "framework/runtime/runtime.h"
-#include "framework/text/text.h"
-#include "framework/ui/controls.h"
 
 namespace {
 
 ChargeSheet& Sheet(ChargeKind kind) { return Deref(SheetFor(kind)); }
 
-double Number(ChargeSheet& sheet, int index) { return CDbl(sheet.FieldText(index)); }
-std::int32_t Count(ChargeSheet& sheet, int index) { return ToInt32(CDbl(sheet.FieldText(index))); }
-
-// What each factory reads from its sheet, after the defaults.
-struct PointInput {
-  double q, x, y, z;
-};
-PointInput ReadPoint() {
-  ChargeSheet& sh = Sheet(ChargeKind::Point);
-  PointInput in{};
-  in.q = Number(sh, PointField::Charge);
-  in.x = Number(sh, PointField::X);
-  in.y = Number(sh, PointField::Y);
-  in.z = Number(sh, PointField::Z);
-  return in;
-}
-
-struct LineInput {
-  double q;
-  Vector3D P, D;
-  std::int32_t n;
-  double L;
-  bool grid;
-};
-LineInput ReadLine() {
-  ChargeSheet& sh = Sheet(ChargeKind::Line);
-  LineInput in{};
-  in.q = Number(sh, LineField::Charge);
-  in.P.X = Number(sh, LineField::CenterX);
-  in.P.Y = Number(sh, LineField::CenterY);
-  in.P.Z = Number(sh, LineField::CenterZ);
-  in.D.X = Number(sh, LineField::VectorX);
-  in.D.Y = Number(sh, LineField::VectorY);
-  in.D.Z = Number(sh, LineField::VectorZ);
-  in.n = Count(sh, LineField::Count);
-  in.L = Number(sh, LineField::Length);
-  in.grid = sh.GridValue();
-  if (in.L == 0.0) in.L = 1000;
-  if (in.n < 1) in.n = 1;
-  if (in.q == 0.0) in.q = 1.0;
-  in.D.Normalize();
-  in.D.MultiplyBy(in.L);
-  return in;
-}
-
-struct PlaneInput {
-  double q, cx, cy, cz;
-  std::int32_t n;
-  double S;
-  bool grid;
-  std::int32_t k;
-};
-PlaneInput ReadPlane() {
-  ChargeSheet& sh = Sheet(ChargeKind::Plane);
-  PlaneInput in{};
-  in.q = Number(sh, PlaneField::Charge);
-  in.cx = Number(sh, PlaneField::CenterX);
-  in.cy = Number(sh, PlaneField::CenterY);
-  in.cz = Number(sh, PlaneField::CenterZ);
-  in.n = Count(sh, PlaneField::Count);
-  in.S = Number(sh, PlaneField::Side);
-  in.grid = sh.GridValue();
-  in.k = sh.PopupIndex();
-  if (in.S == 0.0) in.S = 1000;
-  if (in.n < 1) in.n = 1;
-  if (in.q == 0.0) in.q = 1.0;
-  return in;
-}
-
-struct SphereInput {
-  double q;
-  Vector3D P;
-  double R;
-  std::int32_t showVectors;
-  bool grid;
-};
-SphereInput ReadSphere() {
-  ChargeSheet& sh = Sheet(ChargeKind::Sphere);
-  auto& window = Deref(dynamic_cast<Window*>(&sh));
-  SphereInput in{};
-  in.q = Number(sh, SphereField::Charge);
-  in.P.X = Number(sh, SphereField::CenterX);
-  in.P.Y = Number(sh, SphereField::CenterY);
-  in.P.Z = Number(sh, SphereField::CenterZ);
-  in.R = Number(sh, SphereField::Radius);
-  // Tested in this order; the sheet keeps exactly one of them on.
-  if (window.ControlRef<RadioButton>("Outside").Value()) in.showVectors = 2;
-  if (window.ControlRef<RadioButton>("Inside").Value()) in.showVectors = 1;
-  if (window.ControlRef<RadioButton>("Both").Value()) in.showVectors = 0;
-  in.grid = sh.GridValue();
-  if (in.R == 0.0) in.R = 300.0;
-  if (in.q == 0.0) in.q = 1.0;
-  return in;
-}
-
-struct RingInput {
-  double q;
-  Vector3D P;
-  double R;
-  Vector3D N;
-  std::int32_t n;
-  bool grid;
-};
-RingInput ReadRing() {
-  ChargeSheet& sh = Sheet(ChargeKind::Ring);
-  RingInput in{};
-  in.q = Number(sh, RingField::Charge);
-  in.P.X = Number(sh, RingField::CenterX);
-  in.P.Y = Number(sh, RingField::CenterY);
-  in.P.Z = Number(sh, RingField::CenterZ);
-  in.R = Number(sh, RingField::Radius);
-  in.N.X = Number(sh, RingField::NormalX);
-  in.N.Y = Number(sh, RingField::NormalY);
-  in.N.Z = Number(sh, RingField::NormalZ);
-  in.n = Count(sh, RingField::Count);
-  in.grid = sh.GridValue();
-  if (in.R == 0.0) in.R = 300.0;
-  if (in.n < 4) in.n = 4;
-  if (in.q == 0.0) in.q = 1.0;
-  if (in.N.X == 0.0 && in.N.Y == 0.0 && in.N.Z == 0.0) in.N = Vector3D(1.0, 0.0, 0.0);
-  return in;
-}
-
-struct CylinderInput {
-  double q;
-  Vector3D P;
-  std::int32_t n;
-  double L, r;
-  bool grid;
-  std::int32_t a;
-};
-CylinderInput ReadCylinder() {
-  ChargeSheet& sh = Sheet(ChargeKind::Cylinder);
-  CylinderInput in{};
-  in.q = Number(sh, CylinderField::ChargePerRing);
-  in.P.X = Number(sh, CylinderField::CenterX);
-  in.P.Y = Number(sh, CylinderField::CenterY);
-  in.P.Z = Number(sh, CylinderField::CenterZ);
-  in.n = Count(sh, CylinderField::Rings);
-  in.L = Number(sh, CylinderField::Length);
-  in.r = Number(sh, CylinderField::Radius);
-  in.grid = sh.GridValue();
-  in.a = sh.PopupIndex();
-  if (in.L == 0.0) in.L = 1000;
-  if (in.n < 1) in.n = 1;
-  if (in.q == 0.0) in.q = 1.0;
-  return in;
-}
+// What each factory reads from its sheet, after the kind's defaults.
+SingleCharge::SheetInput ReadPoint() { return SingleCharge::ReadSheet(Sheet(ChargeKind::Point)); }
+LineCharge::SheetInput ReadLine() { return LineCharge::ReadSheet(Sheet(ChargeKind::Line)); }
+PlaneCharge::SheetInput ReadPlane() { return PlaneCharge::ReadSheet(Sheet(ChargeKind::Plane)); }
+SphereCharge::SheetInput ReadSphere() { return SphereCharge::ReadSheet(Sheet(ChargeKind::Sphere)); }
+RingCharge::SheetInput ReadRing() { return RingCharge::ReadSheet(Sheet(ChargeKind::Ring)); }
+CylinderCharge::SheetInput ReadCylinder() { return CylinderCharge::ReadSheet(Sheet(ChargeKind::Cylinder)); }
 
 Vector3D CylinderAxis(std::int32_t a) {
   if (a == 0) return {1.0, 0.0, 0.0};
@@ -177,41 +33,41 @@ std::optional<std::string> Problem(std::int64_t count, std::int64_t inScene, con
   return values.Problem();
 }
 
-std::optional<std::string> ProblemOf(const PointInput& in, std::int64_t inScene) {
+std::optional<std::string> ProblemOf(const SingleCharge::SheetInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("position", Vector3D(in.x, in.y, in.z));
   return Problem(SingleCharge::kPointCharges, inScene, v);
 }
-std::optional<std::string> ProblemOf(const LineInput& in, std::int64_t inScene) {
+std::optional<std::string> ProblemOf(const LineCharge::SheetInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("length", in.L);
   return Problem(LineCharge::PointChargesFor(in.n), inScene, v);
 }
-std::optional<std::string> ProblemOf(const PlaneInput& in, std::int64_t inScene) {
+std::optional<std::string> ProblemOf(const PlaneCharge::SheetInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("center", Vector3D(in.cx, in.cy, in.cz));
   v.Value("side", in.S);
   return Problem(PlaneCharge::PointChargesFor(in.n), inScene, v);
 }
-std::optional<std::string> ProblemOf(const SphereInput& in, std::int64_t inScene) {
+std::optional<std::string> ProblemOf(const SphereCharge::SheetInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("radius", in.R);
   return Problem(SphereCharge::kPointCharges, inScene, v);
 }
-std::optional<std::string> ProblemOf(const RingInput& in, std::int64_t inScene) {
+std::optional<std::string> ProblemOf(const RingCharge::SheetInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("center", in.P);
   v.Value("radius", in.R);
   return Problem(RingCharge::PointChargesFor(in.n), inScene, v);
 }
-std::optional<std::string> ProblemOf(const CylinderInput& in, std::int64_t inScene) {
+std::optional<std::string> ProblemOf(const CylinderCharge::SheetInput& in, std::int64_t inScene) {
   SceneValueCheck v;
   v.Charge(in.q);
   v.Vector("center", in.P);
@@ -227,8 +83,6 @@ bool Refused(const std::optional<std::string>& problem) {
 }
 
 }  // namespace
-
-ChargeKind MainWndo::KindOf(const ChargedObject& co) { return co.Kind().value_or(ChargeKind::Point); }
 
 std::optional<std::string> MainWndo::checkSheet(ChargeKind kind, const ChargedObject* except) {
   const std::int64_t inScene = PointChargesInScene(except);
@@ -257,7 +111,7 @@ void MainWndo::addCharged(const std::shared_ptr<SurfaceData>& body, const std::s
 
 void MainWndo::MakePoint() {
   const BusyScope busy(gate_);
-  const PointInput in = ReadPoint();
+  const SingleCharge::SheetInput in = ReadPoint();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
   const Vector3D V(in.x, in.y, in.z);
@@ -268,7 +122,7 @@ void MainWndo::MakePoint() {
 
 void MainWndo::MakeLine() {
   const BusyScope busy(gate_);
-  const LineInput in = ReadLine();
+  const LineCharge::SheetInput in = ReadLine();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
@@ -279,7 +133,7 @@ void MainWndo::MakeLine() {
 
 void MainWndo::MakePlane() {
   const BusyScope busy(gate_);
-  const PlaneInput in = ReadPlane();
+  const PlaneCharge::SheetInput in = ReadPlane();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
@@ -297,7 +151,7 @@ void MainWndo::MakePlane() {
 
 void MainWndo::MakeSphere() {
   const BusyScope busy(gate_);
-  const SphereInput in = ReadSphere();
+  const SphereCharge::SheetInput in = ReadSphere();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
@@ -308,7 +162,7 @@ void MainWndo::MakeSphere() {
 
 void MainWndo::MakeRing() {
   const BusyScope busy(gate_);
-  const RingInput in = ReadRing();
+  const RingCharge::SheetInput in = ReadRing();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
   const bool positive = 0.0 < in.q;
@@ -319,7 +173,7 @@ void MainWndo::MakeRing() {
 
 void MainWndo::MakeCylinder() {
   const BusyScope busy(gate_);
-  const CylinderInput in = ReadCylinder();
+  const CylinderCharge::SheetInput in = ReadCylinder();
   if (Refused(ProblemOf(in, PointChargesInScene()))) return;
   const WorkScope work(*this);
   const bool positive = 0.0 < in.q;

@@ -158,11 +158,11 @@ void MainWndo::Edit_Action() {
   if (k == -1) return;
   const std::shared_ptr<ChargedObject> s = SelectedObject;
   s->ExportData();
-  Deref(dynamic_cast<Window*>(s->Creator)).ShowModalWithin(this);
+  Deref(s->Creator).ShowModalWithin(this);
+  // Only an object of a kind has a sheet that says Done.
   if (!s->CreatorDoneFlag()) return;
   // Refuse before anything is removed, so that a refused edit keeps the object.
-  const ChargeKind kind = KindOf(*s);
-  if (auto problem = checkSheet(kind, s.get())) {
+  if (auto problem = checkSheet(s->Kind().value(), s.get())) {
     MsgBox(*problem);
     return;
   }
@@ -212,7 +212,7 @@ void MainWndo::PBReset_Action() {
 
 void MainWndo::chargeButton(ChargeKind kind, const std::function<void()>& factory) {
   const BusyScope busy(gate_);
-  Deref(dynamic_cast<Window*>(SheetFor(kind))).ShowModalWithin(this);
+  Deref(SheetFor(kind)).ShowModalWithin(this);
   if (!Deref(SheetFor(kind)).DoneFlag()) return;
   factory();
 }

@@ -4,7 +4,7 @@
 // scene of such shapes.
 
 #include "framework/3d/picking.h"
-#include "framework/3d/shape.h"
+#include "framework/3d/threedmf.h"
 #include "framework/text/text.h"
 
 #include <benchmark/benchmark.h>

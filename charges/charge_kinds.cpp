@@ -8,6 +8,7 @@
 #include "framework/text/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -35,15 +36,16 @@ Vector3D CylinderDirection(const Vector3D& axis, double length) {
 }
 
 const ChargeKindFacts& FactsOf(ChargeKind kind) {
-  // In the order of ChargeKind.
-  static constexpr ChargeKindFacts facts[] = {
-      {"Point", {PointField::First, false, false}, &ChargeFactories::MakePoint},
-      {"Line", {LineField::First, true, false}, &ChargeFactories::MakeLine},
-      {"Plane", {PlaneField::First, true, true}, &ChargeFactories::MakePlane},
-      {"Sphere", {SphereField::First, true, false}, &ChargeFactories::MakeSphere},
-      {"Ring", {RingField::First, true, false}, &ChargeFactories::MakeRing},
-      {"Cylinder", {CylinderField::First, true, true}, &ChargeFactories::MakeCylinder},
+  // In the order of ChargeKind; a kind without its row does not compile.
+  static constexpr std::array facts{
+      ChargeKindFacts{"Point", {PointField::First, false, false}, &ChargeFactories::MakePoint},
+      ChargeKindFacts{"Line", {LineField::First, true, false}, &ChargeFactories::MakeLine},
+      ChargeKindFacts{"Plane", {PlaneField::First, true, true}, &ChargeFactories::MakePlane},
+      ChargeKindFacts{"Sphere", {SphereField::First, true, false}, &ChargeFactories::MakeSphere},
+      ChargeKindFacts{"Ring", {RingField::First, true, false}, &ChargeFactories::MakeRing},
+      ChargeKindFacts{"Cylinder", {CylinderField::First, true, true}, &ChargeFactories::MakeCylinder},
   };
+  static_assert(facts.size() == kChargeKinds, "one row of facts for each charge kind");
   return facts[static_cast<std::size_t>(kind)];
 }
 
@@ -87,6 +89,10 @@ void exportTexts(const std::vector<std::string>& data, ChargeKind kind) {
 // The count rule of line and plane: |n| − 1, on doubles.
 std::int32_t lastIndexFor(std::int32_t n) { return ToInt32(std::abs(static_cast<double>(n)) - 1.0); }
 
+// A sheet's field read as a number, or as a count.
+double numberIn(const ChargeSheet& sheet, int index) { return CDbl(sheet.FieldText(index)); }
+std::int32_t countIn(const ChargeSheet& sheet, int index) { return ToInt32(CDbl(sheet.FieldText(index))); }
+
 }  // namespace
 
 // ---- The exchange with the kind's sheet, the same for every kind ----
@@ -110,6 +116,15 @@ void ChargedObject::ImportData() {
 
 // ---- Point ----
 
+SingleCharge::SheetInput SingleCharge::ReadSheet(const ChargeSheet& sheet) {
+  SheetInput in{};
+  in.q = numberIn(sheet, PointField::Charge);
+  in.x = numberIn(sheet, PointField::X);
+  in.y = numberIn(sheet, PointField::Y);
+  in.z = numberIn(sheet, PointField::Z);
+  return in;
+}
+
 void SingleCharge::Constructor(double q, double x, double y, double z) {
   const Vector3D position(x, y, z);
   Constructor(q, position);
@@ -126,6 +141,26 @@ void SingleCharge::Constructor(double q, const Vector3D& position) {
 // ---- Line ----
 
 std::int64_t LineCharge::PointChargesFor(std::int32_t n) { return std::llabs(static_cast<std::int64_t>(n)); }
+
+LineCharge::SheetInput LineCharge::ReadSheet(const ChargeSheet& sheet) {
+  SheetInput in{};
+  in.q = numberIn(sheet, LineField::Charge);
+  in.P.X = numberIn(sheet, LineField::CenterX);
+  in.P.Y = numberIn(sheet, LineField::CenterY);
+  in.P.Z = numberIn(sheet, LineField::CenterZ);
+  in.D.X = numberIn(sheet, LineField::VectorX);
+  in.D.Y = numberIn(sheet, LineField::VectorY);
+  in.D.Z = numberIn(sheet, LineField::VectorZ);
+  in.n = countIn(sheet, LineField::Count);
+  in.L = numberIn(sheet, LineField::Length);
+  in.grid = sheet.GridValue();
+  if (in.L == 0.0) in.L = 1000;
+  if (in.n < 1) in.n = 1;
+  if (in.q == 0.0) in.q = 1.0;
+  in.D.Normalize();
+  in.D.MultiplyBy(in.L);
+  return in;
+}
 
 void LineCharge::Constructor(double q, std::int32_t n, const Vector3D& center, const Vector3D& vec) {
   takeKind(*this, ChargeKind::Line);
@@ -156,6 +191,22 @@ void LineCharge::Constructor(double q, std::int32_t n, const Vector3D& center, c
 std::int64_t PlaneCharge::PointChargesFor(std::int32_t n) {
   const std::int64_t side = std::llabs(static_cast<std::int64_t>(n));
   return side * side;  // at most 2^62: no overflow
+}
+
+PlaneCharge::SheetInput PlaneCharge::ReadSheet(const ChargeSheet& sheet) {
+  SheetInput in{};
+  in.q = numberIn(sheet, PlaneField::Charge);
+  in.cx = numberIn(sheet, PlaneField::CenterX);
+  in.cy = numberIn(sheet, PlaneField::CenterY);
+  in.cz = numberIn(sheet, PlaneField::CenterZ);
+  in.n = countIn(sheet, PlaneField::Count);
+  in.S = numberIn(sheet, PlaneField::Side);
+  in.grid = sheet.GridValue();
+  in.k = sheet.PopupIndex();
+  if (in.S == 0.0) in.S = 1000;
+  if (in.n < 1) in.n = 1;
+  if (in.q == 0.0) in.q = 1.0;
+  return in;
 }
 
 void PlaneCharge::Constructor(double q, std::int32_t n, const Vector3D& center, double size, std::int32_t axis) {
@@ -196,6 +247,20 @@ void PlaneCharge::Constructor(double q, std::int32_t n, const Vector3D& center, 
 
 // ---- Sphere ----
 
+SphereCharge::SheetInput SphereCharge::ReadSheet(const ChargeSheet& sheet) {
+  SheetInput in{};
+  in.q = numberIn(sheet, SphereField::Charge);
+  in.P.X = numberIn(sheet, SphereField::CenterX);
+  in.P.Y = numberIn(sheet, SphereField::CenterY);
+  in.P.Z = numberIn(sheet, SphereField::CenterZ);
+  in.R = numberIn(sheet, SphereField::Radius);
+  in.showVectors = sheet.ArrowSideChosen();
+  in.grid = sheet.GridValue();
+  if (in.R == 0.0) in.R = 300.0;
+  if (in.q == 0.0) in.q = 1.0;
+  return in;
+}
+
 void SphereCharge::Constructor(double q, const Vector3D& center, double radius) {
   takeKind(*this, ChargeKind::Sphere);
   if (!Math::BListBuilt) Math::BuildBList();
@@ -212,7 +277,26 @@ void SphereCharge::Constructor(double q, const Vector3D& center, double radius) 
 
 // ---- Ring ----
 
-std::int64_t RingCharge::PointChargesFor(std::int32_t n) { return std::max<std::int64_t>(n, 4); }
+std::int64_t RingCharge::PointChargesFor(std::int32_t n) { return std::max<std::int64_t>(n, kFewestCharges); }
+
+RingCharge::SheetInput RingCharge::ReadSheet(const ChargeSheet& sheet) {
+  SheetInput in{};
+  in.q = numberIn(sheet, RingField::Charge);
+  in.P.X = numberIn(sheet, RingField::CenterX);
+  in.P.Y = numberIn(sheet, RingField::CenterY);
+  in.P.Z = numberIn(sheet, RingField::CenterZ);
+  in.R = numberIn(sheet, RingField::Radius);
+  in.N.X = numberIn(sheet, RingField::NormalX);
+  in.N.Y = numberIn(sheet, RingField::NormalY);
+  in.N.Z = numberIn(sheet, RingField::NormalZ);
+  in.n = countIn(sheet, RingField::Count);
+  in.grid = sheet.GridValue();
+  if (in.R == 0.0) in.R = 300.0;
+  if (in.n < kFewestCharges) in.n = kFewestCharges;
+  if (in.q == 0.0) in.q = 1.0;
+  if (in.N.X == 0.0 && in.N.Y == 0.0 && in.N.Z == 0.0) in.N = Vector3D(1.0, 0.0, 0.0);
+  return in;
+}
 
 void RingCharge::Constructor(double q, const Vector3D& center, double radius, const Vector3D& normal,
                              std::int32_t n) {
@@ -234,6 +318,23 @@ void RingCharge::Constructor(double q, const Vector3D& center, double radius, co
 
 std::int64_t CylinderCharge::PointChargesFor(std::int32_t n) {
   return n > 0 ? kRingCharges * static_cast<std::int64_t>(n) : 0;
+}
+
+CylinderCharge::SheetInput CylinderCharge::ReadSheet(const ChargeSheet& sheet) {
+  SheetInput in{};
+  in.q = numberIn(sheet, CylinderField::ChargePerRing);
+  in.P.X = numberIn(sheet, CylinderField::CenterX);
+  in.P.Y = numberIn(sheet, CylinderField::CenterY);
+  in.P.Z = numberIn(sheet, CylinderField::CenterZ);
+  in.n = countIn(sheet, CylinderField::Rings);
+  in.L = numberIn(sheet, CylinderField::Length);
+  in.r = numberIn(sheet, CylinderField::Radius);
+  in.grid = sheet.GridValue();
+  in.a = sheet.PopupIndex();
+  if (in.L == 0.0) in.L = 1000;
+  if (in.n < 1) in.n = 1;
+  if (in.q == 0.0) in.q = 1.0;
+  return in;
 }
 
 void CylinderCharge::Constructor(double q, std::int32_t n, Vector3D& center, Vector3D& axis, double length,

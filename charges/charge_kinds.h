@@ -2,6 +2,7 @@
 
 #include "charges/charged_object.h"
 #include "charges/math.h"
+#include "charges/surface_data.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,8 +13,10 @@
 // point charges; the four exchange operations, which ChargedObject carries out
 // for every kind from the facts below, copy texts to and from that sheet.
 //
-// Beside each Constructor stands the number of point charges it makes, which
-// the factories check against the scene's limits before they build.
+// Beside each Constructor stand the number of point charges it makes, which
+// the factories check against the scene's limits before they build, and what
+// the factory reads from the kind's sheet: the texts as numbers, with the
+// defaults that stand in for a zero or too small a count (ReadSheet).
 
 // How a kind's sheet is laid out for the exchange of texts: its edit fields
 // run from EF(firstField) up to the first index the sheet lacks, followed by
@@ -39,6 +42,11 @@ class SingleCharge : public ChargedObject {
 public:
   [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Point; }
   static constexpr std::int64_t kPointCharges = 1;
+  // The point sheet, taken as it stands.
+  struct SheetInput {
+    double q, x, y, z;
+  };
+  [[nodiscard]] static SheetInput ReadSheet(const ChargeSheet& sheet);
   virtual void Constructor(double q, double x, double y, double z);
   virtual void Constructor(double q, const Vector3D& position);
 };
@@ -49,6 +57,16 @@ public:
   [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Line; }
   // |n|, worked out in 64 bits so that no count can wrap.
   [[nodiscard]] static std::int64_t PointChargesFor(std::int32_t n);
+  // The line sheet: length 0 becomes 1000, a count below 1 becomes 1, charge
+  // 0 becomes 1; D is the unit direction times the length.
+  struct SheetInput {
+    double q;
+    Vector3D P, D;
+    std::int32_t n;
+    double L;
+    bool grid;
+  };
+  [[nodiscard]] static SheetInput ReadSheet(const ChargeSheet& sheet);
   virtual void Constructor(double q, std::int32_t n, const Vector3D& center, const Vector3D& vec);
 };
 
@@ -58,6 +76,16 @@ public:
   [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Plane; }
   // |n|², worked out in 64 bits so that no count can wrap.
   [[nodiscard]] static std::int64_t PointChargesFor(std::int32_t n);
+  // The plane sheet: side 0 becomes 1000, a count below 1 becomes 1, charge 0
+  // becomes 1; k is the popup's axis plane.
+  struct SheetInput {
+    double q, cx, cy, cz;
+    std::int32_t n;
+    double S;
+    bool grid;
+    std::int32_t k;
+  };
+  [[nodiscard]] static SheetInput ReadSheet(const ChargeSheet& sheet);
   virtual void Constructor(double q, std::int32_t n, const Vector3D& center, double size, std::int32_t axis);
 };
 
@@ -67,15 +95,39 @@ class SphereCharge : public ChargedObject {
 public:
   [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Sphere; }
   static constexpr std::int64_t kPointCharges = Math::kBuckyPoints;
+  // The sphere sheet: radius 0 becomes 300, charge 0 becomes 1; showVectors
+  // is the side its buttons choose.
+  struct SheetInput {
+    double q;
+    Vector3D P;
+    double R;
+    SphereData::ArrowSide showVectors;
+    bool grid;
+  };
+  [[nodiscard]] static SheetInput ReadSheet(const ChargeSheet& sheet);
   virtual void Constructor(double q, const Vector3D& center, double radius);
 };
 
-// max(n, 4) equal charges on the circle about center, perpendicular to normal.
+// max(n, kFewestCharges) equal charges on the circle about center,
+// perpendicular to normal.
 class RingCharge : public ChargedObject {
 public:
   [[nodiscard]] std::optional<ChargeKind> Kind() const override { return ChargeKind::Ring; }
-  // max(n, 4).
+  static constexpr std::int32_t kFewestCharges = 4;
+  // max(n, kFewestCharges).
   [[nodiscard]] static std::int64_t PointChargesFor(std::int32_t n);
+  // The ring sheet: radius 0 becomes 300, a count below kFewestCharges
+  // becomes kFewestCharges, charge 0 becomes 1, the normal (0, 0, 0) becomes
+  // (1, 0, 0).
+  struct SheetInput {
+    double q;
+    Vector3D P;
+    double R;
+    Vector3D N;
+    std::int32_t n;
+    bool grid;
+  };
+  [[nodiscard]] static SheetInput ReadSheet(const ChargeSheet& sheet);
   virtual void Constructor(double q, const Vector3D& center, double radius, const Vector3D& normal, std::int32_t n);
 };
 
@@ -90,6 +142,17 @@ public:
   static constexpr std::int32_t kRingCharges = 12;
   // n × kRingCharges, none for n below 1; in 64 bits, so that no count can wrap.
   [[nodiscard]] static std::int64_t PointChargesFor(std::int32_t n);
+  // The cylinder sheet: length 0 becomes 1000, a count of rings below 1
+  // becomes 1, charge 0 becomes 1 (the radius keeps 0); a is the popup's axis.
+  struct SheetInput {
+    double q;
+    Vector3D P;
+    std::int32_t n;
+    double L, r;
+    bool grid;
+    std::int32_t a;
+  };
+  [[nodiscard]] static SheetInput ReadSheet(const ChargeSheet& sheet);
   virtual void Constructor(double q, std::int32_t n, Vector3D& center, Vector3D& axis, double length, double radius);
 };
 

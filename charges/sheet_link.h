@@ -1,17 +1,29 @@
 #pragma once
 
+#include "charges/surface_data.h"
+
+#include <cstddef>
 #include <string>
+
+class QWidget;
 
 // What the charge model needs of the set-up sheets and of the main window's
 // factories. Both live in higher layers (sheets/, app/), which install their
 // implementations at start-up, so that charges/ depends on neither.
 
 enum class ChargeKind { Point, Line, Plane, Sphere, Ring, Cylinder };
+// How many kinds there are: one past the last. Tables indexed by the kind are
+// checked against it when they are compiled.
+inline constexpr std::size_t kChargeKinds = static_cast<std::size_t>(ChargeKind::Cylinder) + 1;
 
-// One set-up sheet as the charge model sees it: texts and states only.
+// One set-up sheet as the charge model and the main window see it: texts and
+// states, and its showing.
 class ChargeSheet {
 public:
   virtual ~ChargeSheet() = default;
+  // Shows the sheet modally within the window and returns once it is hidden
+  // again (Done, Cancel or closed); DoneFlag then says which.
+  virtual void ShowModalWithin(QWidget* parent) = 0;
   // True after Done, false after Cancel.
   [[nodiscard]] virtual bool DoneFlag() const = 0;
   // The edit field EF(index), if the sheet has one with that index.
@@ -24,6 +36,9 @@ public:
   // The popup's ListIndex (the plane's PUAxis, the cylinder's AxisMenu).
   [[nodiscard]] virtual int PopupIndex() const = 0;
   virtual void SetPopupIndex(int index) = 0;
+  // The side whose arrows the sphere sheet's radio buttons choose.
+  [[nodiscard]] virtual SphereData::ArrowSide ArrowSideChosen() const = 0;
+  virtual void ChooseArrowSide(SphereData::ArrowSide side) = 0;
 };
 
 // The main window's factories, each building a new charged object from its sheet.

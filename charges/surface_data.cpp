@@ -120,7 +120,7 @@ bool PlaneData::DistCheck(const Vector3D& P) const { return Math::PointToPlane(*
 
 // ---- SphereData ----
 
-SphereData::SphereData(const Vector3D& center, double r, bool grid, bool pos, std::int32_t showVectors)
+SphereData::SphereData(const Vector3D& center, double r, bool grid, bool pos, ArrowSide showVectors)
     : Center(center), radius(r) {
   if (grid) {
     gridEnabled = true;
@@ -141,8 +141,8 @@ bool SphereData::HidesArrowAt(const Vector3D& P) const {
   if (DistCheck(P)) return true;
   const double d = Math::DistBetw(Center, P);
   const double r = std::abs(radius);  // its charges lie at |radius|
-  if (ShowVectors == 1 && r < d) return true;
-  if (ShowVectors == 2 && d < r) return true;
+  if (ShowVectors == ArrowSide::Inside && r < d) return true;
+  if (ShowVectors == ArrowSide::Outside && d < r) return true;
   return false;
 }
 

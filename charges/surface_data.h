@@ -69,12 +69,15 @@ public:
 
 class SphereData : public SurfaceData {
 public:
+  // Which side of the sphere keeps its arrows: the sphere sheet's radio
+  // buttons Both, Inside and Outside, as the numbers they always stood for.
+  enum class ArrowSide : std::int32_t { Both = 0, Inside = 1, Outside = 2 };
+
   Vector3D Center;
   double radius = 0.0;
-  // 0 arrows on both sides, 1 inside only, 2 outside only.
-  std::int32_t ShowVectors = 0;
+  ArrowSide ShowVectors = ArrowSide::Both;
 
-  SphereData(const Vector3D& Center, double radius, bool grid, bool pos, std::int32_t ShowVectors);
+  SphereData(const Vector3D& Center, double radius, bool grid, bool pos, ArrowSide ShowVectors);
   // No outline; the body of a single point charge and the ring test's helper.
   SphereData(const Vector3D& Center, double radius);
   [[nodiscard]] bool DistCheck(const Vector3D& P) const override;

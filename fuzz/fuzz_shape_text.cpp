@@ -2,7 +2,7 @@
 // gives sound meshes, a rejected one names its line.
 
 #include "checks/mesh_checks.h"
-#include "framework/3d/shape.h"
+#include "framework/3d/threedmf.h"
 
 #include <cstdint>
 #include <cstdio>

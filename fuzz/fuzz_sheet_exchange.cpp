@@ -20,7 +20,6 @@
 #include "framework/runtime/runtime.h"
 #include "framework/text/text.h"
 #include "framework/ui/application.h"
-#include "framework/ui/controls.h"
 #include "scene/pd3d_space.h"
 
 #include <QApplication>
@@ -56,7 +55,7 @@ struct Input {
   ChargeKind kind = ChargeKind::Point;
   bool grid = false;
   int popup = 0;
-  std::string radio = "Both";
+  SphereData::ArrowSide side = SphereData::ArrowSide::Both;
   std::vector<std::string> fields;
 };
 
@@ -81,7 +80,7 @@ Input parse(std::string_view data) {
       named = true;
     }
   }
-  if (!named) in.kind = static_cast<ChargeKind>(k.empty() ? 0 : static_cast<unsigned char>(k[0]) % 6);
+  if (!named) in.kind = static_cast<ChargeKind>(k.empty() ? 0 : static_cast<unsigned char>(k[0]) % kChargeKinds);
   if (lines.size() > 1) {
     const std::string& o = lines[1];
     in.grid = o.find('T') != std::string::npos;
@@ -90,8 +89,8 @@ Input parse(std::string_view data) {
       in.popup = ToInt32(CDbl(std::string_view(o).substr(digit)));
       if (digit > 0 && o[digit - 1] == '-') in.popup = -in.popup;
     }
-    if (o.find("Out") != std::string::npos) in.radio = "Outside";
-    else if (o.find("In") != std::string::npos) in.radio = "Inside";
+    if (o.find("Out") != std::string::npos) in.side = SphereData::ArrowSide::Outside;
+    else if (o.find("In") != std::string::npos) in.side = SphereData::ArrowSide::Inside;
   }
   for (std::size_t i = 2; i < lines.size(); ++i) in.fields.push_back(lines[i]);
   return in;
@@ -132,9 +131,7 @@ void fill(ChargeSheet& sheet, const Input& in) {
   }
   sheet.SetGridValue(in.grid);
   sheet.SetPopupIndex(in.popup);
-  if (in.kind == ChargeKind::Sphere) {
-    Deref(dynamic_cast<Window*>(&sheet)).ControlRef<RadioButton>(in.radio.c_str()).SetValue(true);
-  }
+  sheet.ChooseArrowSide(in.side);
 }
 
 // Texts that differ from every stored one, so that a field the export forgot
@@ -261,7 +258,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (window->ChrgObjList.size() != 1 || messages.size() != said) fail("built with a message: " + messages.back());
   checkScene("after building");
   const std::shared_ptr<ChargedObject> first = window->ChrgObjList.back();
-  if (MainWndo::KindOf(*first) != in.kind) fail("built another kind: " + first->Name);
+  if (first->Kind() != in.kind) fail("built another kind: " + first->Name);
 
   // As Edit does: the stored texts go back into the sheet, and the factory
   // builds from them again.

@@ -252,16 +252,16 @@ double PD3DSpace::CornerCheck(const Vector3D& max, const Vector3D& min) {
   return d;
 }
 
-bool PD3DSpace::IsScaledObject(const PD3DObject& obj) const {
+bool PD3DSpace::isScaledObject(const PD3DObject& obj) const {
   if (&obj == XAxis.get() || &obj == YAxis.get() || &obj == ZAxis.get()) return false;
   return obj.FollowsSceneScale();
 }
 
-void PD3DSpace::ApplyScaleToScaledObjects() {
+void PD3DSpace::applyScaleToScaledObjects() {
   for (const SceneMember& member : SceneMembers(Objects())) {
     if (member.object != nullptr) {
       // Held while it is rescaled: a subclass's ApplyScale may take it out.
-      if (const auto alive = member.ref.lock(); alive && IsScaledObject(*member.object))
+      if (const auto alive = member.ref.lock(); alive && isScaledObject(*member.object))
         member.object->ApplyScale(Scale);
     }
     RuntimeBackgroundTask();
@@ -283,11 +283,11 @@ void PD3DSpace::Update() {
   const QScopedValueRollback<bool> updating(updating_, true);
   do {
     updateAgain_ = false;
-    UpdateOnce();
+    updateOnce();
   } while (updateAgain_);
 }
 
-void PD3DSpace::UpdateOnce() {
+void PD3DSpace::updateOnce() {
   // A pending scale. A product that is not a finite, non-zero number
   // (factors can multiply out of range) leaves the scale in force.
   if (NewScale) {
@@ -295,7 +295,7 @@ void PD3DSpace::UpdateOnce() {
     const double s = RefScale * ZoomFactor;
     if (UsableScale(s)) {
       Scale = s;
-      ApplyScaleToScaledObjects();
+      applyScaleToScaledObjects();
     }
   }
 
@@ -306,7 +306,7 @@ void PD3DSpace::UpdateOnce() {
     Vector3D min;
     for (const SceneMember& member : SceneMembers(Objects())) {
       const auto alive = member.object != nullptr ? member.ref.lock() : nullptr;
-      if (alive && IsScaledObject(*member.object)) {
+      if (alive && isScaledObject(*member.object)) {
         const Vector3D bmax = member.object->GetBoundMax();
         const Vector3D bmin = member.object->GetBoundMin();
         if (!found) {
@@ -340,7 +340,7 @@ void PD3DSpace::UpdateOnce() {
         if (UsableScale(ref) && UsableScale(ref * ZoomFactor)) {
           RefScale = ref;
           Scale = RefScale * ZoomFactor;
-          ApplyScaleToScaledObjects();
+          applyScaleToScaledObjects();
         }
       }
     }

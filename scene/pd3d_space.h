@@ -92,9 +92,9 @@ protected:
   virtual std::int32_t DoubleClickTicks();
 
 private:
-  void UpdateOnce();
-  bool IsScaledObject(const PD3DObject& obj) const;
-  void ApplyScaleToScaledObjects();
+  void updateOnce();
+  bool isScaledObject(const PD3DObject& obj) const;
+  void applyScaleToScaledObjects();
 
   bool updating_ = false;
   bool updateAgain_ = false;

@@ -1,5 +1,6 @@
 #include "scene/pd_sphere.h"
 
+#include "framework/3d/threedmf.h"
 #include "framework/runtime/construct.h"
 #include "framework/text/text.h"
 #include "scene/pd3d_space.h"

@@ -109,6 +109,20 @@ void SphereSheet::Inside_Action() { chooseShowField(true, false, false); }
 void SphereSheet::Outside_Action() { chooseShowField(false, true, false); }
 void SphereSheet::Both_Action() { chooseShowField(false, false, true); }
 
+SphereData::ArrowSide SphereSheet::ArrowSideChosen() const {
+  using Side = SphereData::ArrowSide;
+  Side side = Side::Both;
+  if (Outside().Value()) side = Side::Outside;
+  if (Inside().Value()) side = Side::Inside;
+  if (Both().Value()) side = Side::Both;
+  return side;
+}
+
+void SphereSheet::ChooseArrowSide(SphereData::ArrowSide side) {
+  using Side = SphereData::ArrowSide;
+  chooseShowField(side == Side::Inside, side == Side::Outside, side == Side::Both);
+}
+
 // --- CylinderSheet ------------------------------------------------------------
 
 CylinderSheet& CylinderSheet::Instance() { return sharedInstance<CylinderSheet>(); }

@@ -63,6 +63,12 @@ public:
   [[nodiscard]] RadioButton& Outside() const { return ControlRef<RadioButton>("Outside"); }
   [[nodiscard]] RadioButton& Both() const { return ControlRef<RadioButton>("Both"); }
 
+  // Reads the buttons in the order Outside, Inside, Both, a later one that is
+  // on replacing an earlier one; Both when none is.
+  [[nodiscard]] SphereData::ArrowSide ArrowSideChosen() const override;
+  // Turns that side's button on and the others off.
+  void ChooseArrowSide(SphereData::ArrowSide side) override;
+
 protected:
   void AttachAction(const std::string& name, QWidget* control) override;
   void CancelButton_Action();

@@ -36,6 +36,7 @@ class SheetWindow : public Window, public ChargeSheet {
 
 public:
   // --- what the charge model and the factories read and write ---------------
+  void ShowModalWithin(QWidget* parent) override { Window::ShowModalWithin(parent); }
   [[nodiscard]] bool DoneFlag() const override { return doneFlag_; }
   [[nodiscard]] bool HasField(int index) const override;
   // NilObjectException when the sheet has no EF(index).
@@ -47,6 +48,10 @@ public:
   // The popup's ListIndex; a sheet without a popup reads -1 and ignores writes.
   [[nodiscard]] int PopupIndex() const override;
   void SetPopupIndex(int index) override;
+  // Only the sphere sheet has the radio buttons; the others read Both and
+  // ignore a choice.
+  [[nodiscard]] SphereData::ArrowSide ArrowSideChosen() const override { return SphereData::ArrowSide::Both; }
+  void ChooseArrowSide(SphereData::ArrowSide) override {}
 
   // The edit field EF(index), or nullptr.
   [[nodiscard]] EditField* EF(int index) const;

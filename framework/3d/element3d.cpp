@@ -1,5 +1,7 @@
 #include "framework/3d/element3d.h"
 
+#include "framework/3d/threedmf.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>

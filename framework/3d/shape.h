@@ -67,23 +67,10 @@ struct PictureShape {
   double height = 0.0;
 };
 
-// Result of reading a 3DMF shape text: the shapes it describes, or an error
-// naming the line at fault (and then no shape at all).
+// Result of reading a 3DMF shape text (threedmf.h): the shapes it describes,
+// or an error naming the line at fault (and then no shape at all).
 struct ShapeParseResult {
   std::vector<std::shared_ptr<const MeshShape>> shapes;
   std::string error;
   [[nodiscard]] bool ok() const { return error.empty(); }
 };
-
-// Reads a 3DMF text; identical texts are read once and shared through a
-// cache (shape_cache.cpp), and texts that differ only in their attributes
-// share one MeshGeometry. Texts of segments alone are not kept: a segment
-// is read again as quickly as it is found, and scenes hold a million
-// different ones. The cache holds weak references: what no element
-// uses any more is read anew.
-// Thread-safe. Errors read "line N: ..." and are not cached.
-ShapeParseResult ReadShapeText(const std::string& text);
-// Reads a 3DMF text without the cache (for benchmarks and tests).
-ShapeParseResult ReadShapeTextUncached(const std::string& text);
-// Drops every cached shape (tests).
-void ClearShapeCache();

@@ -1,7 +1,7 @@
 // Shared reading of shape texts: a scene of many equal objects reads one
 // text once, and objects that differ only in colour share one tessellation.
 
-#include "framework/3d/shape.h"
+#include "framework/3d/threedmf.h"
 #include "framework/3d/threedmf_tessellate.h"
 
 #include <algorithm>

@@ -3,7 +3,8 @@
 // colour and ambient coefficient. Anything else is skipped by matching
 // parentheses; malformed text is rejected with the line at fault.
 
-#include "framework/3d/shape.h"
+#include "framework/3d/threedmf.h"
+
 #include "framework/3d/threedmf_tessellate.h"
 
 #include <algorithm>

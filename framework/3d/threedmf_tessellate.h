@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,11 +42,6 @@ std::shared_ptr<MeshGeometry> TessellateGeometry(const GeometrySpec& spec);
 
 // A Line's two points, or nothing when they fall beyond the range of a float.
 std::optional<Segment> SegmentOf(const GeometrySpec& spec);
-
-// Reads a 3DMF text, each shape's geometry from `geometryFor` (which returns
-// null for coordinates beyond float range; the text is then refused).
-using GeometrySource = std::function<std::shared_ptr<const MeshGeometry>(const GeometrySpec&)>;
-ShapeParseResult ReadShapeTextWith(const std::string& text, const GeometrySource& geometryFor);
 
 // Segment counts: modest, because tens of thousands of instances are drawn.
 inline constexpr int kRoundSegments = 24;   // around every round solid

@@ -11,16 +11,16 @@
 
 namespace {
 
-QColor ToQColor(std::uint32_t c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+QColor toQColor(std::uint32_t c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
 
 // Filled by FontCount, so a loop over Font(0..FontCount-1) builds the list once.
-std::vector<std::string>& FontNames() {
+std::vector<std::string>& fontNames() {
   static std::vector<std::string> names;
   return names;
 }
 
-void RefreshFontNames() {
-  std::vector<std::string>& names = FontNames();
+void refreshFontNames() {
+  std::vector<std::string>& names = fontNames();
   names.clear();
   for (const QString& family : QFontDatabase::families()) names.push_back(family.toStdString());
 }
@@ -79,14 +79,14 @@ double Graphics::StringWidth(const std::string& text) const {
 void Graphics::FillRect(int left, int top, int width, int height) {
   if (picture_.image_.isNull() || width < 1 || height < 1) return;
   QPainter painter(&picture_.image_);
-  painter.fillRect(left, top, width, height, ToQColor(ForeColor));
+  painter.fillRect(left, top, width, height, toQColor(ForeColor));
 }
 
 void Graphics::DrawRect(int left, int top, int width, int height) {
   if (picture_.image_.isNull() || width < 1 || height < 1 || PenWidth < 1) return;
   const int p = PenWidth;
   QPainter painter(&picture_.image_);
-  const QColor c = ToQColor(ForeColor);
+  const QColor c = toQColor(ForeColor);
   if (2 * p >= width || 2 * p >= height) {
     painter.fillRect(left, top, width, height, c);
     return;
@@ -104,7 +104,7 @@ void Graphics::DrawString(const std::string& text, double x, double y, double wr
   const QFont font = currentFont();
   QPainter painter(&picture_.image_);
   painter.setFont(font);
-  painter.setPen(ToQColor(ForeColor));
+  painter.setPen(toQColor(ForeColor));
   if (!(wrapWidth > 0.0)) {
     painter.drawText(QPointF(x, y), qtext);
     return;
@@ -143,13 +143,13 @@ void Graphics::DrawString(const std::string& text, double x, double y, double wr
 // ---------------------------------------------------------------- fonts
 
 int FontCount() {
-  RefreshFontNames();
-  return static_cast<int>(FontNames().size());
+  refreshFontNames();
+  return static_cast<int>(fontNames().size());
 }
 
 std::string Font(int index) {
-  if (FontNames().empty()) RefreshFontNames();
-  const std::vector<std::string>& names = FontNames();
+  if (fontNames().empty()) refreshFontNames();
+  const std::vector<std::string>& names = fontNames();
   if (index < 0 || index >= static_cast<int>(names.size())) return {};
   return names[static_cast<std::size_t>(index)];
 }

@@ -25,6 +25,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <unordered_set>
 
@@ -218,8 +219,9 @@ const char* BodyKindOf(const SurfaceData* b) {
 }
 
 // The body kind each charged object's factory makes; a point's is a small sphere.
-const char* BodyKindFor(ChargeKind k) {
-  switch (k) {
+const char* BodyKindFor(std::optional<ChargeKind> kind) {
+  if (!kind) return "none";
+  switch (*kind) {
     case ChargeKind::Point:
     case ChargeKind::Sphere: return "Sphere";
     case ChargeKind::Line: return "Line";
@@ -273,7 +275,7 @@ std::vector<std::string> ProgramStateProblems(MainWndo& w) {
       say("row ", i, " reads ", list.Cell(static_cast<int>(i)), " for a ", co->Name);
     }
     const char* body = BodyKindOf(w.SurfaceList[i].get());
-    if (std::string(body) != BodyKindFor(MainWndo::KindOf(*co))) {
+    if (std::string(body) != BodyKindFor(co->Kind())) {
       say("the ", co->Name, " at ", i, " has a ", body, " body");
     }
     if (co == w.SelectedObject) selected = static_cast<int>(i);

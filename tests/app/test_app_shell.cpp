@@ -245,6 +245,8 @@ TEST(StartUpTest, WithoutOpenGLTheProgramSaysSoAndEndsWithoutShowingItsWindow) {
     if (x.WindowPid(*mapped) == pid) box = mapped;
   }
   ASSERT_TRUE(box) << "no window appeared";
+  // Titled with the program's name as its other windows show it.
+  EXPECT_EQ(x.WindowTitle(*box), std::optional<std::string>("Voltix"));
   x.Focus(*box);
   x.Key(0xff0d);  // Return: the box's OK
 

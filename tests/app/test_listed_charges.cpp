@@ -13,7 +13,7 @@
 
 namespace {
 
-std::vector<std::string> rowsOf(const ListBox& list) {
+std::vector<std::string> RowsOf(const ListBox& list) {
   std::vector<std::string> rows;
   for (int i = 0; i < list.RowCount(); ++i) rows.push_back(list.Cell(i));
   return rows;
@@ -35,13 +35,13 @@ TEST(ListedCharges, ChargesBodiesAndRowsChangeTogether) {
   listed.Append(ringBody, ring);
   EXPECT_EQ(listed.ChargeList(), (ListedCharges::Charges{point, line, ring}));
   EXPECT_EQ(listed.BodyList(), (ListedCharges::Bodies{pointBody, lineBody, ringBody}));
-  EXPECT_EQ(rowsOf(list), (std::vector<std::string>{"Point", "Line", "Ring"}));
+  EXPECT_EQ(RowsOf(list), (std::vector<std::string>{"Point", "Line", "Ring"}));
 
   // From the middle: what follows moves up in all three.
   listed.RemoveAt(1);
   EXPECT_EQ(listed.ChargeList(), (ListedCharges::Charges{point, ring}));
   EXPECT_EQ(listed.BodyList(), (ListedCharges::Bodies{pointBody, ringBody}));
-  EXPECT_EQ(rowsOf(list), (std::vector<std::string>{"Point", "Ring"}));
+  EXPECT_EQ(RowsOf(list), (std::vector<std::string>{"Point", "Ring"}));
   // Past the end: nothing changes.
   listed.RemoveAt(2);
   EXPECT_EQ(listed.ChargeList().size(), 2u);

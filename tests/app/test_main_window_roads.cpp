@@ -149,7 +149,7 @@ TEST_F(RoadTest, EachKindThroughItsSheetBecomesTheSelectedLastRowWithItsField) {
   EXPECT_NE(std::dynamic_pointer_cast<LineData>(w->SurfaceList[1]), nullptr);
   EXPECT_EQ(std::dynamic_pointer_cast<LineData>(w->SurfaceList[1])->myVec, Vector3D(1000, 0, 0));
   EXPECT_NE(std::dynamic_pointer_cast<PlaneData>(w->SurfaceList[2]), nullptr);
-  EXPECT_EQ(std::dynamic_pointer_cast<SphereData>(w->SurfaceList[3])->ShowVectors, 0);
+  EXPECT_EQ(std::dynamic_pointer_cast<SphereData>(w->SurfaceList[3])->ShowVectors, SphereData::ArrowSide::Both);
   EXPECT_NE(std::dynamic_pointer_cast<RingData>(w->SurfaceList[4]), nullptr);
   const auto cylinder = std::dynamic_pointer_cast<CylinderData>(w->SurfaceList[5]);
   ASSERT_NE(cylinder, nullptr);
@@ -592,8 +592,8 @@ TEST_F(RoadTest, FactoriesApplyTheirDefaultsAndTheSheetsChoices) {
   const auto s0 = std::dynamic_pointer_cast<SphereData>(w->SurfaceList[4]);
   const auto s1 = std::dynamic_pointer_cast<SphereData>(w->SurfaceList[5]);
   ASSERT_TRUE(s0 && s1);
-  EXPECT_EQ(s0->ShowVectors, 1);
-  EXPECT_EQ(s1->ShowVectors, 2);
+  EXPECT_EQ(s0->ShowVectors, SphereData::ArrowSide::Inside);
+  EXPECT_EQ(s1->ShowVectors, SphereData::ArrowSide::Outside);
   EXPECT_EQ(s0->radius, 300.0);
 
   // Cylinder: radius 0 stays, count 0 becomes one ring, "z axis".

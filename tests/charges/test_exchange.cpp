@@ -18,8 +18,10 @@ public:
   std::map<int, std::string> fields;
   bool grid = false;
   int popup = 0;
+  SphereData::ArrowSide side = SphereData::ArrowSide::Both;
   bool done = false;
 
+  void ShowModalWithin(QWidget*) override {}
   bool DoneFlag() const override { return done; }
   bool HasField(int index) const override { return fields.count(index) != 0; }
   std::string FieldText(int index) const override { return fields.at(index); }
@@ -28,6 +30,8 @@ public:
   void SetGridValue(bool value) override { grid = value; }
   int PopupIndex() const override { return popup; }
   void SetPopupIndex(int index) override { popup = index; }
+  SphereData::ArrowSide ArrowSideChosen() const override { return side; }
+  void ChooseArrowSide(SphereData::ArrowSide chosen) override { side = chosen; }
 
   void setFields(int first, const std::vector<std::string>& texts) {
     fields.clear();
@@ -35,7 +39,8 @@ public:
   }
 };
 
-FakeSheet sheets[6];
+// One for each kind, indexed by it.
+FakeSheet sheets[kChargeKinds];
 ChargeSheet* fakeAccessor(ChargeKind kind) { return &sheets[static_cast<int>(kind)]; }
 
 class RecordingFactories : public ChargeFactories {

@@ -110,8 +110,8 @@ TEST(Bodies, NearBodyTests) {
   EXPECT_TRUE(plane.DistCheck(Vector3D(5000, 5000, 19)));
   EXPECT_FALSE(plane.DistCheck(Vector3D(0, 0, -20)));
 
-  const SphereData sphere(Vector3D(10, 10, 10), 300.0, false, true, 2);
-  EXPECT_EQ(sphere.ShowVectors, 2);
+  const SphereData sphere(Vector3D(10, 10, 10), 300.0, false, true, SphereData::ArrowSide::Outside);
+  EXPECT_EQ(sphere.ShowVectors, SphereData::ArrowSide::Outside);
   EXPECT_FALSE(sphere.DistCheck(Vector3D(290, 10, 10)));
   EXPECT_FALSE(sphere.DistCheck(Vector3D(330, 10, 10)));
   EXPECT_TRUE(sphere.DistCheck(Vector3D(291, 10, 10)));
@@ -119,7 +119,7 @@ TEST(Bodies, NearBodyTests) {
 
   const SphereData pointBody(Vector3D(0, 0, 0), 2.0);
   EXPECT_FALSE(pointBody.gridEnabled);
-  EXPECT_EQ(pointBody.ShowVectors, 0);
+  EXPECT_EQ(pointBody.ShowVectors, SphereData::ArrowSide::Both);
   EXPECT_TRUE(pointBody.DistCheck(Vector3D(0, 0, 0)));
   EXPECT_TRUE(pointBody.DistCheck(Vector3D(0, 21.9, 0)));
   EXPECT_FALSE(pointBody.DistCheck(Vector3D(0, 22, 0)));
@@ -197,7 +197,7 @@ TEST(Outlines, LinePlaneSphereRing) {
   EXPECT_TRUE(PlaneData(0, 0, 1, 0, 0, 0, 100.0, 0, true, true).LineList.empty());
 
   const Vector3D centre(1, 2, 3);
-  const SphereData sphere(centre, 80.0, true, true, 0);
+  const SphereData sphere(centre, 80.0, true, true, SphereData::ArrowSide::Both);
   ASSERT_EQ(sphere.LineList.size(), 90u);
   for (const auto& g : sphere.LineList) {
     EXPECT_NEAR(Math::DistBetw(g->v1, centre), 80.0, 1e-9);
@@ -346,8 +346,8 @@ TEST(Bodies, CylindersShortLongOrWithANegativeRadiusStayCylinders) {
 
 TEST(Bodies, ANegativeRadiusIsNearWhereItsChargesAre) {
   const Vector3D centre(0, 0, 0);
-  const SphereData negative(centre, -100.0, true, true, 0);
-  const SphereData positive(centre, 100.0, true, true, 0);
+  const SphereData negative(centre, -100.0, true, true, SphereData::ArrowSide::Both);
+  const SphereData positive(centre, 100.0, true, true, SphereData::ArrowSide::Both);
   auto charges = New<SphereCharge>(1.0, centre, -100.0);
   expectNearItsCharges(negative, *charges);
   for (double d : {0.0, 79.0, 81.0, 100.0, 119.0, 121.0, 200.0}) {
@@ -363,9 +363,9 @@ TEST(Bodies, ANegativeRadiusIsNearWhereItsChargesAre) {
 TEST(Bodies, ASphereHidesArrowsOnTheSideNotWanted) {
   const Vector3D centre(10, 0, 0);
   for (double radius : {100.0, -100.0}) {
-    const SphereData both(centre, radius, false, true, 0);
-    const SphereData inside(centre, radius, false, true, 1);
-    const SphereData outside(centre, radius, false, true, 2);
+    const SphereData both(centre, radius, false, true, SphereData::ArrowSide::Both);
+    const SphereData inside(centre, radius, false, true, SphereData::ArrowSide::Inside);
+    const SphereData outside(centre, radius, false, true, SphereData::ArrowSide::Outside);
     for (double d : {0.0, 50.0, 79.0, 90.0, 110.0, 121.0, 300.0}) {
       const Vector3D p(10, d, 0);
       const bool near = both.DistCheck(p);

@@ -1,5 +1,5 @@
 #include "framework/3d/element3d.h"
-#include "framework/3d/shape.h"
+#include "framework/3d/threedmf.h"
 #include "framework/text/text.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The 3D view on a real (software) OpenGL context: what a frame shows, where,
 // what picking finds, and the events the view raises to its subclass.
+#include "framework/3d/threedmf.h"
 #include "gl_test_support.h"
 
 #include <QMouseEvent>

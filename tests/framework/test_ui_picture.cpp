@@ -15,7 +15,7 @@ struct Ink {
   [[nodiscard]] bool empty() const { return right < 0; }
 };
 
-Ink InkOf(const Picture& p) {
+Ink inkOf(const Picture& p) {
   Ink ink;
   for (int y = 0; y < p.Height(); ++y)
     for (int x = 0; x < p.Width(); ++x)
@@ -36,7 +36,7 @@ TEST(UiPicture, NewPictureIsTransparentAndFillRectCoversExactlyItsRectangle) {
   EXPECT_EQ(p->Width(), 40);
   EXPECT_EQ(p->Height(), 20);
   EXPECT_EQ(p->Depth(), 32);
-  EXPECT_TRUE(InkOf(*p).empty());
+  EXPECT_TRUE(inkOf(*p).empty());
   EXPECT_FALSE(NewPicture(0, 5, 32));
   EXPECT_FALSE(NewPicture(5, -1, 32));
   EXPECT_FALSE(NewPicture(5, 5, 8));
@@ -46,7 +46,7 @@ TEST(UiPicture, NewPictureIsTransparentAndFillRectCoversExactlyItsRectangle) {
   g.FillRect(2, 3, 10, 5);
   EXPECT_EQ(p->Pixel(2, 3), 0xFFFEFEFEu);
   EXPECT_EQ(p->Pixel(11, 7), 0xFFFEFEFEu);
-  const Ink ink = InkOf(*p);
+  const Ink ink = inkOf(*p);
   EXPECT_EQ(ink.left, 2);
   EXPECT_EQ(ink.top, 3);
   EXPECT_EQ(ink.right, 11);
@@ -111,7 +111,7 @@ TEST(UiPicture, DrawStringSitsOnItsBaselineInTheForeColor) {
   g.TextSize = 20;
   g.ForeColor = 0xFF0000;
   g.DrawString("H", 10, 30, 0.0, false);
-  const Ink h = InkOf(*p);
+  const Ink h = inkOf(*p);
   ASSERT_FALSE(h.empty());
   EXPECT_GE(h.bottom, 28);  // a capital ends on the baseline
   EXPECT_LE(h.bottom, 30);
@@ -125,7 +125,7 @@ TEST(UiPicture, DrawStringSitsOnItsBaselineInTheForeColor) {
   auto q = NewPicture(80, 60, 32);
   q->Graphics().TextSize = 20;
   q->Graphics().DrawString("g", 10, 30);
-  EXPECT_GT(InkOf(*q).bottom, 32);  // a descender goes below it
+  EXPECT_GT(inkOf(*q).bottom, 32);  // a descender goes below it
 }
 
 TEST(UiPicture, UnknownTextFontKeepsTheDefaultAndAKnownOneIsUsed) {
@@ -164,14 +164,14 @@ TEST(UiPicture, WrapWidthBreaksLinesAndCondenseSqueezes) {
   auto wrapped = NewPicture(400, 120, 32);
   wrapped->Graphics().TextSize = 14;
   wrapped->Graphics().DrawString(text, 5, 20, 80.0, false);
-  const Ink w = InkOf(*wrapped);
+  const Ink w = inkOf(*wrapped);
   EXPECT_LE(w.right, 5 + 80);
   EXPECT_GT(w.bottom, 20 + 14);  // more than one line
 
   auto condensed = NewPicture(400, 120, 32);
   condensed->Graphics().TextSize = 14;
   condensed->Graphics().DrawString(text, 5, 20, 80.0, true);
-  const Ink c = InkOf(*condensed);
+  const Ink c = inkOf(*condensed);
   EXPECT_LE(c.right, 5 + 80);
   EXPECT_GT(c.right, 5 + 60);  // squeezed to fill the width, not cut
   EXPECT_LE(c.bottom, 20 + 5);  // one line

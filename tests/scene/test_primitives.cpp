@@ -53,7 +53,7 @@ public:
   void Add(const std::string& text) { AddShapeText(text); }
 };
 
-void addUnreadableText() { std::make_shared<AnyText>()->Add("no shape at all"); }
+void AddUnreadableText() { std::make_shared<AnyText>()->Add("no shape at all"); }
 
 }  // namespace
 
@@ -80,7 +80,7 @@ TEST_F(PrimitiveTest, ARefusedShapeTextIsReportedAndFailsTheTestItHappensIn) {
         << catcher.Reports()[1];
   }
   // Without a catcher the report is a failure of the running test.
-  EXPECT_NONFATAL_FAILURE(addUnreadableText(), "left without its shape");
+  EXPECT_NONFATAL_FAILURE(AddUnreadableText(), "left without its shape");
 }
 
 TEST_F(PrimitiveTest, LineTextFieldsAndScale) {

@@ -52,7 +52,8 @@ inline ShowResult RunShown(SheetWindow& sheet, const std::function<void()>& whil
   watchdog.setSingleShot(true);
   QObject::connect(&watchdog, &QTimer::timeout, &sheet, [&] { sheet.Hide(); });
   watchdog.start(20000);
-  sheet.ShowModalWithin(&host);
+  // As the main window shows it: through the charge model's view of a sheet.
+  static_cast<ChargeSheet&>(sheet).ShowModalWithin(&host);
   result.returned = true;
   // The toolkit hands the activation back to the parent when the sheet goes.
   (void)QTest::qWaitFor([&] { return QApplication::activeWindow() == &host; }, 2000);

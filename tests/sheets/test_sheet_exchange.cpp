@@ -30,8 +30,15 @@ TEST(SheetExchange, AccessorReachesEachKindsSharedSheet) {
   EXPECT_EQ(SheetFor(ChargeKind::Sphere), &SphereSheet::Instance());
   EXPECT_EQ(SheetFor(ChargeKind::Ring), &RingSheet::Instance());
   EXPECT_EQ(SheetFor(ChargeKind::Cylinder), &CylinderSheet::Instance());
-  // The main window shows the sheet it gets through the link.
-  EXPECT_NE(dynamic_cast<Window*>(SheetFor(ChargeKind::Ring)), nullptr);
+  // The main window shows the sheet it gets through the link, modally within itself.
+  RingSheet& ring = RingSheet::Instance();
+  bool modal = false;
+  const ShowResult shown = RunShown(ring, [&] {
+    modal = ring.IsShownModally();
+    CancelButtonOf(ring).click();
+  });
+  EXPECT_TRUE(shown.active && shown.returned && modal);
+  EXPECT_FALSE(shown.leftShown);
 
   ChargeSheet& line = *SheetFor(ChargeKind::Line);
   EXPECT_FALSE(line.HasField(LineField::First - 1));
@@ -104,6 +111,43 @@ TEST(SheetExchange, PlanePopupIndexAndUnconvertedTextsRoundTrip) {
   EXPECT_TRUE(sheet.CBGrid()->Value());
   EXPECT_EQ(sheet.PUAxis().ListIndex(), 2);
   EXPECT_EQ(sheet.PUAxis().currentText().toStdString(), "yz plane");
+}
+
+// The sphere's choice as the charge model and the factory reach it: a choice
+// turns its own button on and the others off and reads back as it was made;
+// the other sheets have no such buttons, read Both and ignore a choice.
+TEST(SheetExchange, SphereArrowSideIsChosenAndReadThroughItsButtons) {
+  InstallChargeSheets();
+  using Side = SphereData::ArrowSide;
+  SphereSheet& sphere = SphereSheet::Instance();
+  ChargeSheet& sheet = *SheetFor(ChargeKind::Sphere);
+  const struct {
+    Side side;
+    bool inside, outside, both;
+  } cases[] = {
+      {Side::Inside, true, false, false},
+      {Side::Outside, false, true, false},
+      {Side::Both, false, false, true},
+  };
+  for (const auto& c : cases) {
+    sheet.ChooseArrowSide(c.side);
+    EXPECT_EQ(sphere.Inside().Value(), c.inside) << static_cast<int>(c.side);
+    EXPECT_EQ(sphere.Outside().Value(), c.outside) << static_cast<int>(c.side);
+    EXPECT_EQ(sphere.Both().Value(), c.both) << static_cast<int>(c.side);
+    EXPECT_EQ(sheet.ArrowSideChosen(), c.side);
+  }
+  // A button turned on by hand is read as its side.
+  sphere.Outside().SetValue(true);
+  EXPECT_EQ(sheet.ArrowSideChosen(), Side::Outside);
+  sheet.ChooseArrowSide(Side::Both);
+
+  for (ChargeKind kind :
+       {ChargeKind::Point, ChargeKind::Line, ChargeKind::Plane, ChargeKind::Ring, ChargeKind::Cylinder}) {
+    ChargeSheet& other = *SheetFor(kind);
+    other.ChooseArrowSide(Side::Inside);
+    EXPECT_EQ(other.ArrowSideChosen(), Side::Both) << static_cast<int>(kind);
+  }
+  EXPECT_EQ(sheet.ArrowSideChosen(), Side::Both);
 }
 
 TEST(SheetExchange, PointStoresFourTextsAndTouchesOnlyItsFields) {

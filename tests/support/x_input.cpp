@@ -101,15 +101,32 @@ std::optional<xcb_window_t> XInput::NextMappedWindow(std::chrono::steady_clock::
   }
 }
 
-std::optional<std::uint32_t> XInput::WindowPid(xcb_window_t window) {
-  static const char name[] = "_NET_WM_PID";
-  const auto atom =
-      own(xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 1, sizeof name - 1, name), nullptr));
+std::optional<xcb_atom_t> XInput::existingAtom(const char* name) {
+  const auto length = static_cast<std::uint16_t>(std::strlen(name));
+  const auto atom = own(xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 1, length, name), nullptr));
   if (!atom || atom->atom == XCB_NONE) return std::nullopt;
+  return atom->atom;
+}
+
+std::optional<std::uint32_t> XInput::WindowPid(xcb_window_t window) {
+  const auto atom = existingAtom("_NET_WM_PID");
+  if (!atom) return std::nullopt;
   const auto property = own(xcb_get_property_reply(
-      connection_, xcb_get_property(connection_, 0, window, atom->atom, XCB_ATOM_CARDINAL, 0, 1), nullptr));
+      connection_, xcb_get_property(connection_, 0, window, *atom, XCB_ATOM_CARDINAL, 0, 1), nullptr));
   if (!property || xcb_get_property_value_length(property.get()) != 4) return std::nullopt;
   std::uint32_t pid = 0;
   std::memcpy(&pid, xcb_get_property_value(property.get()), sizeof pid);
   return pid;
+}
+
+std::optional<std::string> XInput::WindowTitle(xcb_window_t window) {
+  const auto name = existingAtom("_NET_WM_NAME");
+  const auto utf8 = existingAtom("UTF8_STRING");
+  if (!name || !utf8) return std::nullopt;
+  // Titles longer than 4 KB are cut there.
+  const auto property = own(
+      xcb_get_property_reply(connection_, xcb_get_property(connection_, 0, window, *name, *utf8, 0, 1024), nullptr));
+  if (!property || property->type != *utf8) return std::nullopt;
+  const auto length = static_cast<std::size_t>(xcb_get_property_value_length(property.get()));
+  return std::string(static_cast<const char*>(xcb_get_property_value(property.get())), length);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 // Input made by the X server itself (the XTest extension), as a real mouse
 // and keyboard would make it: it reaches a program through its X connection
@@ -39,9 +40,13 @@ public:
   std::optional<xcb_window_t> NextMappedWindow(std::chrono::steady_clock::time_point deadline);
   // The process id a window's owner stated (_NET_WM_PID), if it still exists.
   std::optional<std::uint32_t> WindowPid(xcb_window_t window);
+  // The title the window manager shows (_NET_WM_NAME), if the window has one.
+  std::optional<std::string> WindowTitle(xcb_window_t window);
 
 private:
   std::optional<xcb_keycode_t> keycodeOf(std::uint32_t keysym);
+  // The atom of that name, if the server knows it already.
+  std::optional<xcb_atom_t> existingAtom(const char* name);
 
   xcb_connection_t* connection_ = nullptr;
   xcb_window_t root_ = 0;
