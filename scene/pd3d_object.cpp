@@ -54,6 +54,13 @@ void PD3DObject::AddShapeText(const std::string& text) {
 
 bool NearlyParallel(const Vector3D& a, const Vector3D& b) { return a.Cross(b).LenSquared() < 0.001; }
 
+Vector3D ScaledTo(const Vector3D& direction, double length) {
+  Vector3D v = direction;
+  v.Normalize();
+  v.MultiplyBy(length);
+  return v;
+}
+
 PD3DSpace& CurrentSpace() { return Deref(PD3D::SelectedSpace.data()); }
 
 Vector3D& Need(PackedOptional<Vector3D>& v) {

@@ -102,6 +102,10 @@ bool ShapeTextObserved();
 // two directions parallel (squared length below 0.001).
 bool NearlyParallel(const Vector3D& a, const Vector3D& b);
 
+// A copy of the direction, normalised, then multiplied by the length (as the
+// primitives build their edges and semi-axes; a zero direction stays zero).
+Vector3D ScaledTo(const Vector3D& direction, double length);
+
 // The current view, or NilObjectException.
 PD3DSpace& CurrentSpace();
 // The vector held in an optional field, or NilObjectException.

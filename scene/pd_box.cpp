@@ -29,12 +29,7 @@ void PDBox::Constructor(const Vector3D* pos, Color color, const Vector3D* size, 
   JoinSpace();
 }
 
-Vector3D PDBox::GetOrientation(const Vector3D& direction, double length) {
-  Vector3D v = direction;
-  v.Normalize();
-  v.MultiplyBy(length);
-  return v;
-}
+Vector3D PDBox::GetOrientation(const Vector3D& direction, double length) { return ScaledTo(direction, length); }
 
 Vector3D PDBox::GetMajor(Vector3D& up, const Vector3D& axis, double length) {
   Vector3D replacement(1.0, 0.0, 0.0);

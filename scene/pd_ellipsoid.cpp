@@ -5,12 +5,7 @@
 #include "scene/shape_text.h"
 
 namespace {
-Vector3D HalfAlong(const Vector3D& direction, double length) {
-  Vector3D v = direction;
-  v.Normalize();
-  v.MultiplyBy(length / 2.0);
-  return v;
-}
+Vector3D HalfAlong(const Vector3D& direction, double length) { return ScaledTo(direction, length / 2.0); }
 }  // namespace
 
 void PDEllipsoid::Constructor(const Vector3D* pos, Color color, const Vector3D* size, const Vector3D* axis,

@@ -11,13 +11,6 @@
 
 namespace {
 
-Vector3D UnitTimes(const Vector3D& v, double length) {
-  Vector3D u = v;
-  u.Normalize();
-  u.MultiplyBy(length);
-  return u;
-}
-
 Vector3D Corner(const Vector3D& u, double su, const Vector3D& w, double sw) {
   Vector3D c;
   c.Add(u.Times(su));
@@ -56,9 +49,9 @@ void PDPyramid::Constructor(const Vector3D* pos, Color color, const Vector3D* si
   const Vector3D ax = axis ? *axis : Vector3D(1.0, 0.0, 0.0);
   const Vector3D u0 = up ? *up : view.Up;
 
-  const Vector3D P4 = UnitTimes(ax, sz.X);
-  const Vector3D u = UnitTimes(u0, sz.Z);
-  const Vector3D w = UnitTimes(ax.Cross(u0), sz.Y);
+  const Vector3D P4 = ScaledTo(ax, sz.X);
+  const Vector3D u = ScaledTo(u0, sz.Z);
+  const Vector3D w = ScaledTo(ax.Cross(u0), sz.Y);
   const Vector3D P0 = Corner(u, 1.0, w, 1.0);
   const Vector3D P1 = Corner(u, 1.0, w, -1.0);
   const Vector3D P2 = Corner(u, -1.0, w, -1.0);
