@@ -21,13 +21,6 @@ ShapeTextObserver& Observer() {
   return observer;
 }
 
-// Every object that faces the camera and is not yet gone, in the order they
-// were made.
-std::vector<std::weak_ptr<PD3DObject>>& CameraFacers() {
-  static std::vector<std::weak_ptr<PD3DObject>> facers;
-  return facers;
-}
-
 // The class of an object as its source names it.
 std::string ClassName(const PD3DObject& object) {
   const char* mangled = typeid(object).name();
@@ -86,16 +79,7 @@ bool PD3DObject::FollowsSceneScale() const { return true; }
 
 void PD3DObject::FaceCamera(const CameraFrame&) {}
 
-void PD3DObject::FacesCamera() { CameraFacers().push_back(Self()); }
-
-bool PD3DObject::AnyFacingCameraIn(const Group3D& group) {
-  auto& facers = CameraFacers();
-  std::erase_if(facers, [](const std::weak_ptr<PD3DObject>& f) { return f.expired(); });
-  return std::any_of(facers.begin(), facers.end(), [&group](const std::weak_ptr<PD3DObject>& f) {
-    const auto facer = f.lock();
-    return facer && group.Contains(facer.get());
-  });
-}
+void PD3DObject::KeepFacingCamera() { Deref(space.data()).KeepFacingCamera(Self()); }
 
 std::shared_ptr<PD3DObject> PD3DObject::Self() {
   auto self = OwnerScope::Of(this);

@@ -57,12 +57,9 @@ public:
   // in display units (labels and their leader lines).
   [[nodiscard]] virtual bool FollowsSceneScale() const;
   // Turns the object to face the camera at `frame`, within an OwnerScope of
-  // its owner. Only what registered with FacesCamera does anything.
+  // its owner. The view calls it while an object registered with
+  // KeepFacingCamera is in its scene.
   virtual void FaceCamera(const CameraFrame& frame);
-  // Whether any object that faces the camera is a member of the group. Such
-  // objects are few and scenes large: the view asks this before it visits
-  // every member on a camera step.
-  [[nodiscard]] static bool AnyFacingCameraIn(const Group3D& group);
 
   // The composite (round arrow, flat arrow, label) this object is a part of,
   // so that removing a part finds its whole without scanning the scene; null
@@ -82,8 +79,9 @@ protected:
   // Appends the object to the group of `space`; its owner comes from the
   // OwnerScope that New (or a caller showing the object again) opened.
   void JoinSpace();
-  // Marks the object, within an OwnerScope, as one that faces the camera.
-  void FacesCamera();
+  // Registers the object, within an OwnerScope, with its view as one whose
+  // FaceCamera the view calls at every camera step.
+  void KeepFacingCamera();
   // This object's owner within an OwnerScope; std::bad_weak_ptr outside.
   [[nodiscard]] std::shared_ptr<PD3DObject> Self();
   // A corner of the cube of half-side R (the framework bounds radius for

@@ -153,7 +153,7 @@ void PD3DSpace::UpdateCamera() {
   // The pass visits every member, yielding after each; a scene without a
   // label (every scene the program makes) has nothing in it to turn.
   Group3D* group = Objects();
-  if (group == nullptr || !PD3DObject::AnyFacingCameraIn(*group)) return;
+  if (group == nullptr || !anyFacingCamera()) return;
   const int n = group->Count();
   for (int i = 0; i < n; ++i) {
     group = Objects();
@@ -170,6 +170,19 @@ void PD3DSpace::UpdateCamera() {
     }
     RuntimeBackgroundTask();
   }
+}
+
+void PD3DSpace::KeepFacingCamera(const std::shared_ptr<PD3DObject>& object) {
+  if (object) cameraFacers_.push_back(object);
+}
+
+bool PD3DSpace::anyFacingCamera() {
+  const Group3D* group = Objects();
+  std::erase_if(cameraFacers_, [](const std::weak_ptr<PD3DObject>& f) { return f.expired(); });
+  return group != nullptr && std::any_of(cameraFacers_.begin(), cameraFacers_.end(), [group](const auto& f) {
+           const auto facer = f.lock();
+           return facer && group->Contains(facer.get());
+         });
 }
 
 // ---- removal ----

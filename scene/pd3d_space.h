@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class PD3DObject;
 class PDLine;
@@ -70,6 +71,11 @@ public:
   virtual void RemoveAllObjects();
   virtual void StopAutoUpdate();
 
+  // Registers an object of this view that turns to face the camera at every
+  // camera step (a label). Scenes are large and such objects few: the camera
+  // visits the members only while one registered here is among them.
+  void KeepFacingCamera(const std::shared_ptr<PD3DObject>& object);
+
   // Applies a pending scale, autocentre/autoscale, axis lines, camera; renders.
   void Update() override;
 
@@ -92,10 +98,13 @@ protected:
   virtual std::int32_t DoubleClickTicks();
 
 private:
+  [[nodiscard]] bool anyFacingCamera();
   void updateOnce();
   bool isScaledObject(const PD3DObject& obj) const;
   void applyScaleToScaledObjects();
 
   bool updating_ = false;
   bool updateAgain_ = false;
+  // What KeepFacingCamera registered, in the order it came; gone ones are dropped.
+  std::vector<std::weak_ptr<PD3DObject>> cameraFacers_;
 };

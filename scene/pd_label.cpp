@@ -44,7 +44,7 @@ void PDLabel::FaceCamera(const CameraFrame& frame) {
   frame.scene.Remove(line.get());
   const Vector3D from = Need(pos).Times(frame.scale);
   const Vector3D to = Position;
-  auto renewed = New<PDLine>(&from, &to, lineclr);
+  auto renewed = New<PDLine>(&from, &to, lineclr, PDLine::kLeaderLine);
   renewed->SetCompositeHolder(Self());
   line = renewed;
   renewed->ApplyScale(1.0);
@@ -53,7 +53,6 @@ void PDLabel::FaceCamera(const CameraFrame& frame) {
   // the new scale to the old one, and the line would overshoot the label by
   // that factor until the next update.
   renewed->Scale = 1.0;
-  renewed->labelline = true;
 }
 
 void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double verticalOffset,
@@ -119,15 +118,14 @@ void PDLabel::Constructor(const Vector3D* pos, const std::string& text, double v
   RenderBackFaces = true;
   NullShader = true;
   JoinSpace();
-  FacesCamera();
+  KeepFacingCamera();
 
   if (withLeaderLine) {
     const Vector3D anchor = *this->pos;
     const Vector3D end = Position;
-    line = New<PDLine>(&anchor, &end, lineColor);
+    line = New<PDLine>(&anchor, &end, lineColor, PDLine::kLeaderLine);
     line->SetCompositeHolder(Self());
     lineclr = lineColor;
-    line->labelline = true;
     line->NullShader = true;
   }
 }

@@ -18,3 +18,8 @@ void PDLine::Constructor(const Vector3D* p1, const Vector3D* p2, Color color) {
   up = view.Up;
   JoinSpace();
 }
+
+void PDLine::Constructor(const Vector3D* p1, const Vector3D* p2, Color color, LeaderLineTag) {
+  labelline = true;
+  Constructor(p1, p2, color);
+}

@@ -9,5 +9,10 @@ public:
   bool labelline = false;
 
   void Constructor(const Vector3D* p1, const Vector3D* p2, Color color);
+  // A label's leader line: as above, marked from the start
+  // (New<PDLine>(&p1, &p2, color, PDLine::kLeaderLine)).
+  struct LeaderLineTag {};
+  static constexpr LeaderLineTag kLeaderLine{};
+  void Constructor(const Vector3D* p1, const Vector3D* p2, Color color, LeaderLineTag);
   [[nodiscard]] bool FollowsSceneScale() const override { return !labelline; }
 };

@@ -33,7 +33,7 @@ public:
     dot->SetCompositeHolder(Self());
     PlaceAt(Vector3D());
     JoinSpace();
-    FacesCamera();
+    KeepFacingCamera();
   }
   [[nodiscard]] std::vector<PD3DObject*> Parts() const override { return {dot.get()}; }
   [[nodiscard]] bool FollowsSceneScale() const override { return false; }

@@ -194,7 +194,8 @@ TEST_F(ViewTest, CameraTurnsTheLabelsOfItsSceneWhereverTheyWereMade) {
     const Vector3D at = q2.Transform(label.relpos).Plus(view->Center);
     EXPECT_VEC(label.Position, at.X, at.Y, at.Z);
   };
-  // A label made while another view was the current one, then moved here.
+  // A label made while another view was the current one, then moved here:
+  // a view turns the labels registered with it.
   std::shared_ptr<PDLabel> label;
   {
     TestSpace other;
@@ -204,9 +205,14 @@ TEST_F(ViewTest, CameraTurnsTheLabelsOfItsSceneWhereverTheyWereMade) {
     view->DoSelect();
   }
   group().Append(label);
+  view->Latitude = 35.0;
+  view->UpdateCamera();
+  const Vector3D unregistered = label->Position;
+  view->KeepFacingCamera(label);
   view->Latitude = 40.0;
   view->UpdateCamera();
   expectTurned(*label);
+  EXPECT_FALSE(label->Position == unregistered);
 
   // Taken out, it stays where it was; back in, it turns again.
   const Vector3D left = label->Position;
