@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <mutex>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -29,13 +31,38 @@ struct TextEntry {
   }
 };
 
+// Texts of segments alone: the same few again and again in a cylinder's or
+// a plane's outline (a side of every ring has one text), all different in a
+// ring's, of which a scene holds a million. A small table of the latest,
+// indexed by the text's hash, finds the repeats and keeps nothing of the rest.
+struct RecentSegments {
+  static constexpr std::size_t kSlots = 256;
+  struct Slot {
+    std::string text;
+    TextEntry entry;
+  };
+  std::vector<Slot> table = std::vector<Slot>(kSlots);
+  static std::size_t slotOf(const std::string& text) { return std::hash<std::string>{}(text) % kSlots; }
+};
+
 struct Caches {
   std::mutex mutex;
   std::unordered_map<std::string, std::weak_ptr<const MeshGeometry>> geometries;
   std::unordered_map<std::string, TextEntry> texts;
+  RecentSegments segments;
   std::size_t geometrySweep = 1024;
   std::size_t textSweep = 1024;
 };
+
+// The shapes an entry still holds, all of them, or none.
+bool liveShapes(const TextEntry& entry, ShapeParseResult& out) {
+  out.shapes.clear();
+  out.shapes.reserve(entry.shapes.size());
+  for (const auto& w : entry.shapes) {
+    if (auto s = w.lock()) out.shapes.push_back(std::move(s));
+  }
+  return !out.shapes.empty() && out.shapes.size() == entry.shapes.size();
+}
 
 Caches& caches() {
   static Caches c;
@@ -66,25 +93,25 @@ std::shared_ptr<const MeshGeometry> sharedGeometry(const GeometrySpec& spec) {
 
 ShapeParseResult ReadShapeText(const std::string& text) {
   Caches& c = caches();
+  const std::size_t slot = RecentSegments::slotOf(text);
   {
     std::lock_guard lock(c.mutex);
+    ShapeParseResult hit;
     auto it = c.texts.find(text);
-    if (it != c.texts.end()) {
-      ShapeParseResult hit;
-      hit.shapes.reserve(it->second.shapes.size());
-      for (const auto& w : it->second.shapes) {
-        if (auto s = w.lock()) hit.shapes.push_back(std::move(s));
-      }
-      if (hit.shapes.size() == it->second.shapes.size()) return hit;
-    }
+    if (it != c.texts.end() && liveShapes(it->second, hit)) return hit;
+    const RecentSegments::Slot& recent = c.segments.table[slot];
+    if (recent.text == text && liveShapes(recent.entry, hit)) return hit;
   }
-  // Malformed texts are rare and not cached; their error is cheap to find
-  // again. Nor are texts of segments alone (see shape.h).
+  // Malformed texts are rare and not cached; their error is cheap to find again.
   ShapeParseResult result = ReadShapeTextWith(text, sharedGeometry);
-  if (!result.ok()) return result;
-  if (std::all_of(result.shapes.begin(), result.shapes.end(), [](const auto& s) { return s->segment.has_value(); }))
-    return result;
+  if (!result.ok() || result.shapes.empty()) return result;
   std::lock_guard lock(c.mutex);
+  if (std::all_of(result.shapes.begin(), result.shapes.end(), [](const auto& s) { return s->segment.has_value(); })) {
+    RecentSegments::Slot& recent = c.segments.table[slot];
+    recent.text = text;
+    recent.entry.shapes.assign(result.shapes.begin(), result.shapes.end());
+    return result;
+  }
   TextEntry& entry = c.texts[text];
   entry.shapes.assign(result.shapes.begin(), result.shapes.end());
   sweepExpired(c.texts, c.textSweep);
@@ -96,6 +123,7 @@ void ClearShapeCache() {
   std::lock_guard lock(c.mutex);
   c.geometries.clear();
   c.texts.clear();
+  c.segments = RecentSegments();
   c.geometrySweep = 1024;
   c.textSweep = 1024;
 }

@@ -507,6 +507,21 @@ TEST(CoreThreeDmf, CacheSharesShapesAndGeometry) {
   // A failed read is reported every time and leaves no entry behind.
   EXPECT_FALSE(ReadShapeText("nonsense").ok());
   EXPECT_FALSE(ReadShapeText("nonsense").ok());
+
+  // Segments: the latest texts are shared while held (the repeated sides of
+  // a cylinder's rings); a thousand different ones keep nothing alive.
+  const auto side = [](int i) { return sceneText("Line", {"0 0 0", Str(i) + " 1 0"}, colourLine(1, 0, 0)); };
+  const auto held = ReadShapeText(side(0));
+  EXPECT_EQ(ReadShapeText(side(0)).shapes[0], held.shapes[0]);
+  std::weak_ptr<const MeshShape> unheld = ReadShapeText(side(1)).shapes[0];
+  EXPECT_TRUE(unheld.expired());
+  for (int i = 2; i < 1000; ++i) {
+    const auto other = ReadShapeText(side(i));
+    ASSERT_TRUE(other.ok());
+    EXPECT_EQ(other.shapes[0]->segment->to[0], static_cast<float>(i));
+  }
+  const auto later = ReadShapeText(side(0));
+  EXPECT_EQ(later.shapes[0]->segment->to, held.shapes[0]->segment->to);
 }
 
 TEST(CoreObject3D, AddShapeFromStringKeepsObjectIntactOnError) {
