@@ -5,8 +5,9 @@
 // axes on, no frame timer). Measured: a Latitude step and a Zoom step (the
 // scene toolkit's Update: camera, rescaling, frame and its composition),
 // drawn the straightforward way and the fast way in the same run; displaying
-// and emptying the scene; resident memory per charge. Needs a display
-// (xvfb-run).
+// and emptying the scene; resident memory per charge. The same Latitude step
+// over a ring of the Ring sheet's defaults with its grid outline shown (a
+// sphere and a segment per charge). Needs a display (xvfb-run).
 #include "bench/main_view.h"
 #include "charges/charged_object.h"
 #include "framework/3d/scene_renderer.h"
@@ -22,54 +23,59 @@ PD3DSpace* g_view = nullptr;
 
 // The scene now in the view and the memory it took.
 struct Current {
-  std::shared_ptr<ChargedObject> plane;
+  std::shared_ptr<ChargedObject> charge;
+  std::shared_ptr<SurfaceData> outline;
   std::int64_t charges = -1;
+  bool ring = false;
   double bytesPerCharge = 0.0;
 } g_current;
 
 void removeScene() {
   g_view->RemoveAllObjects();
-  g_current.plane.reset();
-  g_current.charges = -1;
+  g_current = {};
   g_view->Update();
 }
 
-// The plane of about `charges` charges, displayed and drawn once.
-void showPlane(std::int64_t charges) {
-  if (g_current.charges == charges) return;
+// The plane of about `charges` charges, or the ring of `charges` with its
+// outline, displayed and drawn once.
+void showScene(std::int64_t charges, bool ring) {
+  if (g_current.charges == charges && g_current.ring == ring) return;
   removeScene();
   const double before = residentBytes();
-  auto plane = mainview::plane(perSide(charges));
-  plane->DisplayIt();
+  auto charge = ring ? mainview::ring(static_cast<std::int32_t>(charges)) : mainview::plane(perSide(charges));
+  charge->DisplayIt();
+  auto outline = ring ? ringOutline(static_cast<std::int32_t>(charges)) : nullptr;
+  if (outline) outline->DrawGrid();
   g_view->Update();
   const double after = residentBytes();
-  const double count = static_cast<double>(plane->ChargeList.size());
-  g_current.plane = std::move(plane);
-  g_current.charges = charges;
-  g_current.bytesPerCharge = (after - before) / count;
+  const double count = static_cast<double>(charge->ChargeList.size());
+  g_current = {std::move(charge), std::move(outline), charges, ring, (after - before) / count};
 }
+void showPlane(std::int64_t charges) { showScene(charges, false); }
 
 void setMode(std::int64_t mode) {
   SceneRenderer& r = g_view->renderer();
   r.setSphereImpostors(mode == kFast);
+  r.setSegmentRecords(mode == kFast);
   r.setKeepInstanceBuffers(mode == kFast);
   r.setCulling(mode != kPlain);
 }
 
 void reportFrame(benchmark::State& state) {
   const auto& stats = g_view->renderer().lastFrameStats();
-  const double spheres = static_cast<double>(g_current.plane->ChargeList.size());
+  const double spheres = static_cast<double>(g_current.charge->ChargeList.size());
   state.counters["spheres"] = spheres;
   state.counters["drawn"] = stats.instances;
   state.counters["culled"] = stats.culled;
   state.counters["impostors"] = stats.impostors;
+  state.counters["segments"] = stats.segments;
+  state.counters["coincident"] = stats.coincident;
   state.counters["tris_per_sphere"] = static_cast<double>(stats.triangles) / spheres;
   state.SetLabel(modeName(state.range(1)));
 }
 
 // A Latitude step of 1° as the slider makes it: the latitude set, then Update.
-void BM_LatitudeStep(benchmark::State& state) {
-  showPlane(state.range(0));
+void latitudeSteps(benchmark::State& state) {
   setMode(state.range(1));
   g_view->Latitude = kLatitude;
   g_view->Update();
@@ -82,12 +88,22 @@ void BM_LatitudeStep(benchmark::State& state) {
   }
   state.counters["all_threads_ms"] = (processMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
   reportFrame(state);
-  // Growth of resident memory when the plane was displayed and first drawn,
+  // Growth of resident memory when the scene was displayed and first drawn,
   // per charge: charges, scene objects and what the renderer keeps. The
   // sizes run upwards, so little of it is memory an earlier scene freed.
   state.counters["bytes_per_charge"] = g_current.bytesPerCharge;
   g_view->Latitude = kLatitude;
   setMode(kFast);
+}
+
+void BM_LatitudeStep(benchmark::State& state) {
+  showPlane(state.range(0));
+  latitudeSteps(state);
+}
+
+void BM_OutlineLatitudeStep(benchmark::State& state) {
+  showScene(state.range(0), true);
+  latitudeSteps(state);
 }
 
 // A Zoom step: every sphere is rescaled, then the camera and the frame.
@@ -118,6 +134,18 @@ void sceneSizes(benchmark::internal::Benchmark* b) {
   applyIterations(b);
 }
 BENCHMARK(BM_LatitudeStep)->Apply(sceneSizes);
+// Drawn the straightforward way, a segment is a mesh, vertex array and draw
+// call of its own: a million of them would take minutes and gigabytes.
+BENCHMARK(BM_OutlineLatitudeStep)
+    ->ArgNames({"charges", "mode"})
+    ->Args({10'000, kPlain})
+    ->Args({10'000, kFast})
+    ->Args({100'000, kPlain})
+    ->Args({100'000, kFast})
+    ->Args({1'000'000, kFast})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Apply(applyIterations);
 BENCHMARK(BM_ZoomStep)->Apply(sceneSizes);
 
 // Displaying a plane (one sphere per charge, as DisplayIt does) and emptying the view.

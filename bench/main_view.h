@@ -3,6 +3,7 @@
 // and the plane of charges the Plane sheet makes with its default entries.
 
 #include "charges/charge_kinds.h"
+#include "charges/surface_data.h"
 #include "framework/3d/element3d.h"
 #include "framework/runtime/construct.h"
 
@@ -40,6 +41,15 @@ constexpr double kLatitude = 10.0;
 // The Plane sheet's defaults: total charge 50, side 1000, centre 0, xy plane.
 inline std::shared_ptr<ChargedObject> plane(int perSide) {
   return New<PlaneCharge>(50.0, perSide, Vector3D(0.0, 0.0, 0.0), 1000.0, 0);
+}
+
+// The Ring sheet's defaults (total charge 10, radius 150, centre 0, normal
+// along z) with n charges, and its body with the grid outline shown.
+inline std::shared_ptr<ChargedObject> ring(std::int32_t n) {
+  return New<RingCharge>(10.0, Vector3D(0.0, 0.0, 0.0), 150.0, Vector3D(0.0, 0.0, 1.0), n);
+}
+inline std::shared_ptr<SurfaceData> ringOutline(std::int32_t n) {
+  return std::make_shared<RingData>(Vector3D(0.0, 0.0, 0.0), 150.0, Vector3D(0.0, 0.0, 1.0), n, true, true);
 }
 
 // Per side for about 10^4, 10^5 and 10^6 charges.
@@ -108,8 +118,9 @@ inline void applyIterations(benchmark::internal::Benchmark* b) {
 }
 
 // How a frame is drawn: the straightforward way (every sphere as its mesh,
-// everything submitted, every record sent in every frame), only leaving out
-// what is not seen, or with impostors and kept records as well.
+// every segment as a line mesh of its own, everything submitted, every
+// record sent in every frame), only leaving out what is not seen, or with
+// impostors, segment records and kept records as well.
 enum Mode { kPlain = 0, kCulled = 1, kFast = 2 };
 inline const char* modeName(std::int64_t mode) {
   return mode == kPlain ? "plain" : mode == kCulled ? "culled" : "fast";
