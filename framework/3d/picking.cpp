@@ -65,6 +65,20 @@ Vector3D vertexAt(const MeshGeometry& g, std::uint32_t i) {
   return {g.positions[k], g.positions[k + 1], g.positions[k + 2]};
 }
 
+// The nearer crossing of the ray o + t·d with a sphere, or a negative value;
+// from inside, the way out.
+double hitSphere(const Vector3D& o, const Vector3D& d, const Vector3D& centre, double radius) {
+  const Vector3D oc = o.Minus(centre);
+  const double a = d.LenSquared();
+  const double b = oc.Dot(d);
+  const double c = oc.LenSquared() - radius * radius;
+  const double disc = b * b - a * c;
+  if (!(a > 0.0) || disc < 0.0) return -1.0;
+  const double root = std::sqrt(disc);
+  const double near = (-b - root) / a;
+  return near >= 0.0 ? near : (-b + root) / a;
+}
+
 // Nearest hit with the object's shapes in [lo, hi], in object coordinates: the
 // ray there is o + t·d with the same t as in the world.
 double hitObject(const Object3D& obj, const Vector3D& o, const Vector3D& d, double lo, double hi) {
@@ -77,6 +91,12 @@ double hitObject(const Object3D& obj, const Vector3D& o, const Vector3D& d, doub
     // grid or axis line drawn in front of it.
     if (!shape->geometry || shape->geometry->primitive != MeshGeometry::Primitive::Triangles) continue;
     const MeshGeometry& g = *shape->geometry;
+    // A round sphere is drawn as the true sphere (its mesh only where it
+    // crosses the near plane): the true sphere is what a click hits.
+    if (g.isSphere) {
+      consider(hitSphere(o, d, g.sphereCentre, g.sphereRadius));
+      continue;
+    }
     const std::size_t vertexCount = g.positions.size() / 3;
     for (std::size_t k = 0; k + 2 < g.indices.size(); k += 3) {
       if (g.indices[k] >= vertexCount || g.indices[k + 1] >= vertexCount || g.indices[k + 2] >= vertexCount) continue;

@@ -383,7 +383,6 @@ void SceneRenderer::render(const Group3D& group, const FrameSettings& settings) 
   // The spheres placed while the scene is walked are on their way to the
   // rasterizer already; the rest follow first, then meshes and pictures.
   gather(group);
-  addLargeSpheres();
   spheres_.draw();
   segments_.draw();
   stats_.instances += stats_.impostors + stats_.segments;
@@ -458,13 +457,12 @@ void SceneRenderer::gatherShapes(const Object3D& object) {
     const MeshShape* shape = listed->segment ? &meshedSegment(listed) : listed.get();
     if (!shape->geometry || shape->geometry->indices.empty()) continue;
     if (impostorsThisFrame_ && shape->geometry->isSphere) {
-      double front = 0.0;
-      switch (spheres_.place(object, *shape, front)) {
+      switch (spheres_.place(object, *shape)) {
         case SphereImpostors::Draw::Culled: ++stats_.culled; break;
         case SphereImpostors::Draw::Coincident: ++stats_.coincident; [[fallthrough]];
         case SphereImpostors::Draw::Point:
         case SphereImpostors::Draw::Quad: ++stats_.impostors; break;
-        case SphereImpostors::Draw::Mesh: largeSpheres_.push_back({&object, shape, front}); break;
+        case SphereImpostors::Draw::Mesh: addMeshShape(object, *shape, model); break;
       }
       continue;
     }
@@ -497,17 +495,6 @@ void SceneRenderer::addMeshShape(const Object3D& object, const MeshShape& shape,
     }
   }
   addMeshInstance(object, shape, *model, centre);
-}
-
-void SceneRenderer::addLargeSpheres() {
-  std::sort(largeSpheres_.begin(), largeSpheres_.end(),
-            [](const LargeSphere& a, const LargeSphere& b) { return a.front < b.front; });
-  for (const LargeSphere& sphere : largeSpheres_) {
-    std::optional<std::array<float, 16>> model;
-    addMeshShape(*sphere.object, *sphere.shape, model);
-  }
-  largeSpheres_.clear();
-  ReleaseSpareRoom(largeSpheres_);
 }
 
 void SceneRenderer::addMeshInstance(const Object3D& object, const MeshShape& shape,

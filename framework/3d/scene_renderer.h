@@ -24,8 +24,8 @@ class QOpenGLShaderProgram;
 
 // Draws a Group3D with OpenGL 3.3 core. Meshes that share one MeshGeometry are
 // uploaded once and drawn with a single instanced call; round spheres that
-// are neither near nor large on screen are drawn as one point or quad each,
-// whose fragments compute the sphere's surface, depth and light (see
+// do not cross the near plane are drawn as one point or quad each, whose
+// fragments compute the sphere's surface, depth and light (see
 // SphereImpostors); straight segments are drawn as lines from records of
 // their ends (see LineSegments); pictures become textured quads. Elements wholly outside the view are not drawn.
 // Instance records stay on the GPU between frames, and only those that
@@ -113,16 +113,6 @@ private:
     GpuTexture* texture = nullptr;
     std::array<float, 16> model;
   };
-  // A round sphere drawn as its mesh (near or large on screen). They are
-  // drawn nearest first: the driver then tests the depth of a pixel hidden
-  // behind a nearer one before it shades it, and a camera inside a dense
-  // body (a tube of a million charges around the eye) does not shade every
-  // one of the thousands of spheres that each fill much of the screen.
-  struct LargeSphere {
-    const Object3D* object = nullptr;
-    const MeshShape* shape = nullptr;
-    double front = 0.0;  // the sphere's nearest depth
-  };
   // A segment drawn the straightforward way: as a mesh of its own.
   struct SegmentMesh {
     std::weak_ptr<const MeshShape> source;
@@ -142,7 +132,6 @@ private:
   void addMeshShape(const Object3D& object, const MeshShape& shape, std::optional<std::array<float, 16>>& model);
   void addMeshInstance(const Object3D& object, const MeshShape& shape, const std::array<float, 16>& model,
                        const Vector3D& boundsCentre);
-  void addLargeSpheres();
   const MeshShape& meshedSegment(const std::shared_ptr<const MeshShape>& segment);
   void addPicture(const PictureShape& picture, const std::array<float, 16>& model);
   void drawMeshes(const QMatrix4x4& viewProjection);
@@ -176,7 +165,6 @@ private:
   // This frame's view, and whether its round spheres are drawn as impostors.
   FrameView view_;
   bool impostorsThisFrame_ = false;
-  std::vector<LargeSphere> largeSpheres_;
   // Reused between frames so that a frame allocates nothing in the steady state.
   std::vector<Batch> batches_;
   std::size_t usedBatches_ = 0;

@@ -11,8 +11,6 @@
 
 namespace {
 
-// Round spheres up to this radius on screen are drawn as impostors.
-constexpr double kImpostorBelowPixels = 40.0;
 // Attribute locations of the sphere shader.
 constexpr GLuint kSphereAttr = 0;   // centre, radius
 constexpr GLuint kPaletteAttr = 1;  // place in the palette
@@ -163,7 +161,7 @@ std::size_t SphereImpostors::heldBytes() const {
   return spheres_.heldBytes() + quads_.heldBytes() + points_.heldBytes();
 }
 
-SphereImpostors::Draw SphereImpostors::place(const Object3D& object, const MeshShape& shape, double& front) {
+SphereImpostors::Draw SphereImpostors::place(const Object3D& object, const MeshShape& shape) {
   const MeshGeometry& g = *shape.geometry;
   Vector3D centre = object.Position;
   if (g.sphereCentre.X != 0.0 || g.sphereCentre.Y != 0.0 || g.sphereCentre.Z != 0.0)
@@ -182,11 +180,9 @@ SphereImpostors::Draw SphereImpostors::place(const Object3D& object, const MeshS
   const ViewVolume::Place place = volume.classify(eye, radius);
   if (place == ViewVolume::Place::Outside && frame_->culling) return Draw::Culled;
   const double depth = -eye[2];
-  front = depth - radius;
   // Through the near plane or around the eye: only the mesh is clipped right.
   if (depth - radius <= volume.hither() || !(radius > 0.0)) return Draw::Mesh;
-  // The outline in pixels about the centre's, and the depth in sixteenths of
-  // the radius; a sphere drawn as its mesh is drawn once among its twins too.
+  // The outline in pixels about the centre's, and the depth in sixteenths of the radius.
   const double pixels = frame_->pixelsPerNdc / depth;
   const CoincidenceFilter::Key key{CoincidenceFilter::eighths(eye[0] * volume.scaleX() * pixels),
                                    CoincidenceFilter::eighths(eye[1] * volume.scaleY() * pixels),
@@ -195,7 +191,6 @@ SphereImpostors::Draw SphereImpostors::place(const Object3D& object, const MeshS
                                    record.palette,
                                    0};
   if (coincident_.seen(key)) return Draw::Coincident;
-  if (radius * frame_->settings->pixelsPerUnitAtUnitDistance >= kImpostorBelowPixels * depth) return Draw::Mesh;
   if (place == ViewVolume::Place::Inside) {
     // The point must reach the outline's farthest side from the centre.
     const double half = std::max(SphereOutlineReach(eye[0], depth, radius) * volume.scaleX(),

@@ -18,9 +18,9 @@ class QOpenGLShaderProgram;
 
 // Round spheres drawn without their mesh: one point, or a screen-aligned
 // quad, per sphere, whose fragments compute the sphere's surface, depth and
-// light as the mesh shader lights a mesh. A sphere near the eye or large on
-// screen keeps its mesh: its facets then stand a pixel or more inside the
-// true sphere, and the mesh is what picking hits.
+// light as the mesh shader lights a mesh. The true sphere is drawn, at any
+// size on screen, and picking hits the true sphere too. A sphere across the
+// near plane keeps its mesh, which alone is clipped there.
 //
 // Every round sphere of the scene has a record (centre, radius, colour) in a
 // buffer that stays on the GPU between frames, in scene order whether seen
@@ -46,8 +46,7 @@ public:
   // Coincident: not at all, as one drawn just before covers the same pixels
   // at the same depth in the same colour (see CoincidenceFilter).
   enum class Draw { Culled, Point, Quad, Mesh, Coincident };
-  // `front`: the sphere's nearest depth, which orders those drawn as meshes.
-  Draw place(const Object3D& object, const MeshShape& shape, double& front);
+  Draw place(const Object3D& object, const MeshShape& shape);
   // Draws every sphere placed and not sent yet, and ends the frame.
   void draw();
 
