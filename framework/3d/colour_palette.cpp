@@ -19,7 +19,7 @@ void ColourPalette::release(QOpenGLFunctions_3_3_Core& gl) {
   colours_.clear();
   index_.clear();
   uploaded_ = 0;
-  lastShape_ = nullptr;
+  hasLast_ = false;
 }
 
 void ColourPalette::beginFrame() {
@@ -28,18 +28,17 @@ void ColourPalette::beginFrame() {
     index_.clear();
     uploaded_ = 0;
   }
-  lastShape_ = nullptr;
+  hasLast_ = false;
 }
 
-std::uint32_t ColourPalette::lookUp(const MeshShape& shape, bool unlit) {
-  const std::array<float, 4> colour{shape.red, shape.green, shape.blue, unlit ? -1.0f : shape.ambientCoefficient};
+std::uint32_t ColourPalette::lookUp(const std::array<float, 4>& colour, bool unlit) {
   std::array<std::uint32_t, 5> key{};
   std::memcpy(key.data(), colour.data(), sizeof colour);
   key[4] = unlit ? 1u : 0u;
   auto [it, added] = index_.emplace(key, static_cast<std::uint32_t>(colours_.size()));
   if (added) colours_.push_back(colour);
-  lastShape_ = &shape;
-  lastUnlit_ = unlit;
+  hasLast_ = true;
+  lastColour_ = colour;
   last_ = it->second;
   return it->second;
 }

@@ -31,8 +31,9 @@ public:
   void beginFrame();
   // The place of the shape's colour, drawn lit or not.
   std::uint32_t indexOf(const MeshShape& shape, bool unlit) {
-    if (&shape == lastShape_ && unlit == lastUnlit_) return last_;
-    return lookUp(shape, unlit);
+    const std::array<float, 4> colour{shape.red, shape.green, shape.blue, unlit ? -1.0f : shape.ambientCoefficient};
+    if (hasLast_ && colour == lastColour_) return last_;
+    return lookUp(colour, unlit);
   }
   // Sends the colours added since the last call and binds the palette to
   // texture unit `unit` (GL_TEXTUREn); returns the bytes sent.
@@ -40,7 +41,7 @@ public:
   void unbind(QOpenGLFunctions_3_3_Core& gl, GLenum unit);
 
 private:
-  std::uint32_t lookUp(const MeshShape& shape, bool unlit);
+  std::uint32_t lookUp(const std::array<float, 4>& colour, bool unlit);
 
   GLuint buffer_ = 0;
   GLuint texture_ = 0;
@@ -48,7 +49,7 @@ private:
   std::map<std::array<std::uint32_t, 5>, std::uint32_t> index_;
   std::size_t uploaded_ = 0;
   // The last colour looked up: neighbours in a scene mostly share one.
-  const MeshShape* lastShape_ = nullptr;
-  bool lastUnlit_ = false;
+  bool hasLast_ = false;
+  std::array<float, 4> lastColour_{};
   std::uint32_t last_ = 0;
 };

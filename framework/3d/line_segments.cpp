@@ -103,7 +103,7 @@ bool LineSegments::coincident(const std::array<double, 3>& a, const std::array<d
   // Both ends in pixels, and the depth to a part in a thousand.
   return coincident_.seen({CoincidenceFilter::eighths(a[0] / da * x), CoincidenceFilter::eighths(a[1] / da * y),
                            CoincidenceFilter::eighths(b[0] / db * x), CoincidenceFilter::eighths(b[1] / db * y),
-                           static_cast<std::int64_t>(std::floor(std::log2(da + db) * 1024.0)), colour});
+                           CoincidenceFilter::thousandths(da + db), colour});
 }
 
 void LineSegments::useProgram() {
