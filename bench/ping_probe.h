@@ -12,6 +12,8 @@
 // takes that part while it runs, on a display without a window manager: it
 // maps and configures top-level windows as they ask.
 
+#include "x_input.h"
+
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -26,13 +28,10 @@
 class PingProbe {
 public:
   explicit PingProbe(xcb_window_t window) : window_(window) {
-    int screenNumber = 0;
-    connection_ = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection_) != 0) return;
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && it.rem > 0; ++i) xcb_screen_next(&it);
-    if (it.rem == 0) return;
-    root_ = it.data->root;
+    const XDisplay display = ConnectToDisplay();
+    connection_ = display.connection;
+    root_ = display.root;
+    if (connection_ == nullptr) return;
     protocols_ = atom("WM_PROTOCOLS");
     ping_ = atom("_NET_WM_PING");
     const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;

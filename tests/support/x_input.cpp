@@ -20,14 +20,26 @@ Reply<T> own(T* reply) {
 
 }  // namespace
 
-XInput::XInput() {
+XDisplay ConnectToDisplay() {
   int screenNumber = 0;
-  connection_ = xcb_connect(nullptr, &screenNumber);
-  if (xcb_connection_has_error(connection_) != 0) return;
-  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-  for (int i = 0; i < screenNumber && it.rem > 0; ++i) xcb_screen_next(&it);
-  if (it.rem == 0) return;
-  root_ = it.data->root;
+  xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+  xcb_screen_iterator_t it{};
+  if (xcb_connection_has_error(connection) == 0) {
+    it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && it.rem > 0; ++i) xcb_screen_next(&it);
+  }
+  if (it.rem == 0) {
+    xcb_disconnect(connection);
+    return {};
+  }
+  return {connection, it.data->root};
+}
+
+XInput::XInput() {
+  const XDisplay display = ConnectToDisplay();
+  connection_ = display.connection;
+  root_ = display.root;
+  if (connection_ == nullptr) return;
   const auto version = own(xcb_test_get_version_reply(connection_, xcb_test_get_version(connection_, 2, 2), nullptr));
   usable_ = version != nullptr;
 }

@@ -10,6 +10,15 @@
 #include <optional>
 #include <string>
 
+// A connection of its own to the display the tests run on, and the root
+// window of its screen; a null connection where the display is out of reach
+// (a connection that failed is closed).
+struct XDisplay {
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t root = 0;
+};
+XDisplay ConnectToDisplay();
+
 // Input made by the X server itself (the XTest extension), as a real mouse
 // and keyboard would make it: it reaches a program through its X connection
 // and the toolkit's own event queue, not through a direct call into a widget.
