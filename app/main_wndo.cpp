@@ -12,6 +12,7 @@
 #include "sheets/charge_sheets.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QTimer>
 
 namespace {
@@ -54,20 +55,32 @@ void MainWndo::flushViewUpdate() {
 }
 
 void MainWndo::requestRedraw(Redraw what) {
+  if (!fieldPassPending_ && !matrixPending_) redrawAsked_.start();
   (what == Redraw::FieldPass ? fieldPassPending_ : matrixPending_) = true;
   scheduleRedraw();
 }
 
-void MainWndo::scheduleRedraw() {
+void MainWndo::scheduleRedraw(int delayMs) {
   if (redrawScheduled_) return;
   redrawScheduled_ = true;
-  QTimer::singleShot(0, this, [this] { flushRedraw(); });
+  QTimer::singleShot(delayMs, this, [this] { flushRedraw(); });
 }
 
 void MainWndo::flushRedraw() {
   redrawScheduled_ = false;
   // While busy, leaving the busy state asks again.
   if (Busy()) return;
+  // A click that asked for the redraw has not ended while its button is
+  // down. A pass started meanwhile would hold its release back while the
+  // control's own timers run: a slider clicked beside its handle would step
+  // on by itself as if its button were held. A button held longer is a drag
+  // or a held press, which is drawn as it goes.
+  constexpr int kClickMs = 300;
+  if (QGuiApplication::mouseButtons() != Qt::NoButton && redrawAsked_.isValid() &&
+      redrawAsked_.elapsed() < kClickMs) {
+    scheduleRedraw(10);
+    return;
+  }
   // A field pass draws the dot matrix too.
   if (fieldPassPending_) {
     CalcVoltix();

@@ -7,6 +7,8 @@
 #include "framework/ui/menus.h"
 #include "framework/ui/window.h"
 
+#include <QElapsedTimer>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -182,7 +184,7 @@ private:
   // pass, not one each.
   enum class Redraw { Matrix, FieldPass };
   void requestRedraw(Redraw what);
-  void scheduleRedraw();
+  void scheduleRedraw(int delayMs = 0);
   void flushRedraw();
   // Draws the view now (the latest camera with it), showing the wait cursor
   // first when the last frame took long.
@@ -216,6 +218,7 @@ private:
   bool fieldPassPending_ = false;
   bool matrixPending_ = false;
   bool redrawScheduled_ = false;
+  QElapsedTimer redrawAsked_;  // since the first of the redraws pending
   double lastFrameSeconds_ = 0.0;
   std::unique_ptr<WaitCursor> waitCursor_;
 };

@@ -29,6 +29,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -492,19 +493,33 @@ void BM_ArrowScaleClicks(benchmark::State& state) {
       }
       sent = true;
     });
+    // Waits in an event loop, as the program waits between events: clicks
+    // held back during a pass reach it once the loop has nothing left to do.
     std::chrono::steady_clock::time_point last = t0;
     std::uint64_t seen = frames();
     QElapsedTimer quiet;
     quiet.start();
-    while (!sent || scale.Value() != clicks || window().Busy() || quiet.elapsed() < 300) {
-      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(5);
+    QObject::connect(&check, &QTimer::timeout, [&] {
       if (frames() != seen) {
         seen = frames();
         last = std::chrono::steady_clock::now();
         quiet.restart();
       }
-    }
+      if (sent && scale.Value() == clicks && !window().Busy() && quiet.elapsed() >= 300) loop.quit();
+    });
+    QTimer::singleShot(60'000, &loop, &QEventLoop::quit);
+    check.start();
+    loop.exec();
     clicker.join();
+    if (scale.Value() != clicks) {
+      state.SkipWithError(("the slider stands at " + std::to_string(scale.Value()) + " after " +
+                           std::to_string(clicks) + " clicks")
+                              .c_str());
+      break;
+    }
     state.SetIterationTime(std::chrono::duration<double>(last - t0).count());
     passes = static_cast<double>(frames() - before);
   }

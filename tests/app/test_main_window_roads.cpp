@@ -76,8 +76,8 @@ protected:
   }
 
   // Waits as the program waits between events, in an event loop, until the
-  // condition holds; false when it has not after ten seconds.
-  static bool IdleUntil(const std::function<bool()>& done) {
+  // condition holds; false when it has not within the time.
+  static bool IdleUntil(const std::function<bool()>& done, int withinMs = 10000) {
     QEventLoop loop;
     bool met = false;
     QTimer check;
@@ -88,7 +88,7 @@ protected:
         loop.quit();
       }
     });
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(withinMs, &loop, &QEventLoop::quit);
     check.start();
     loop.exec();
     return met;
@@ -963,4 +963,16 @@ TEST_F(RoadTest, ArrowScaleClicksHeldBackByAPassAskForOnePassWithTheLastScale) {
   // The first click's pass, then one for the four it held back.
   EXPECT_EQ(frames() - before, 2u);
   EXPECT_DOUBLE_EQ(w->EScale, std::pow(10.0, 2.5) * 150000.0);
+
+  // No pass starts while a click's button is down: it would hold the
+  // release back while the slider's own timer steps it on.
+  const auto held = frames();
+  x.Press(groove);
+  EXPECT_FALSE(IdleUntil([&] { return frames() != held; }, 150));
+  EXPECT_EQ(scale.Value(), 12);
+  x.Release();
+  EXPECT_TRUE(IdleUntil([&] { return frames() != held && !w->Busy(); }));
+  Settle();
+  EXPECT_EQ(frames() - held, 1u);
+  EXPECT_EQ(scale.Value(), 12);
 }

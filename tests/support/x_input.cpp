@@ -49,9 +49,18 @@ XInput::~XInput() {
 }
 
 void XInput::Click(QPoint global, std::uint8_t button) {
+  Press(global, button);
+  Release(button);
+}
+
+void XInput::Press(QPoint global, std::uint8_t button) {
   xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_, static_cast<std::int16_t>(global.x()),
                       static_cast<std::int16_t>(global.y()), 0);
   xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, button, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  Sync();
+}
+
+void XInput::Release(std::uint8_t button) {
   xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, button, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   Sync();
 }

@@ -36,6 +36,10 @@ public:
 
   // Moves the pointer to the point (screen coordinates) and clicks the button.
   void Click(QPoint global, std::uint8_t button = 1);
+  // The two halves of a click: the pointer moved and the button pressed, and
+  // the button released.
+  void Press(QPoint global, std::uint8_t button = 1);
+  void Release(std::uint8_t button = 1);
   // Presses and releases the key that makes the keysym (0xff0d: Return).
   void Key(std::uint32_t keysym);
   // Gives the keyboard focus to the window.
