@@ -147,6 +147,16 @@ TEST_F(LargeSceneTest, ResetAndDeleteGiveTheMemoryOfALargeSceneBack) {
   EXPECT_EQ(ViewObjects(), 3);
   EXPECT_LT(ResidentBytes() - before, kSlack);
 
+  // A ring with its outline, every side a line of its own: the shapes its
+  // lines read go with them.
+  SheetFor(ChargeKind::Ring)->SetFieldText(RingField::Count, "200000");
+  SheetFor(ChargeKind::Ring)->SetGridValue(true);
+  w->MakeRing();
+  ASSERT_EQ(w->SurfaceList.back()->LineList.size(), 200000u);
+  EXPECT_GT(ResidentBytes() - before, 60'000'000);
+  w->DeleteButton_Action();
+  EXPECT_LT(ResidentBytes() - before, kSlack);
+
   // A selection that someone else holds keeps its charges through Reset.
   SheetFor(ChargeKind::Line)->SetFieldText(LineField::Count, "7");
   w->MakeLine();
