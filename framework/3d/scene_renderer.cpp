@@ -579,10 +579,11 @@ void SceneRenderer::releaseSpareRoom() {
   if (batches_.size() > usedBatches_ + 64) batches_.resize(usedBatches_);
   ReleaseSpareRoom(pictures_);
   spheres_.releaseSpareRoom();
+  segments_.releaseSpareRoom();
 }
 
 long long SceneRenderer::heldBytes() const {
-  std::size_t bytes = spheres_.heldBytes() + meshInstances_.heldBytes();
+  std::size_t bytes = spheres_.heldBytes() + segments_.heldBytes() + meshInstances_.heldBytes();
   for (const Batch& b : batches_) bytes += b.instances.capacity() * sizeof(Instance);
   bytes += pictures_.capacity() * sizeof(PictureDraw);
   return static_cast<long long>(bytes);

@@ -23,6 +23,13 @@ std::vector<std::shared_ptr<Object3D>> outline(TestView& view, int n, double r) 
   return sides;
 }
 
+// The harness's view on a black sky, looking at the origin from 600 along x.
+TestView& lookingAlongX(Harness& h) {
+  h.view->SkyColor = 0x000000;
+  aimCamera(*h.view->Camera(), {600.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
+  return *h.view;
+}
+
 QImage frameWith(TestView& view, bool records) {
   view.renderer().setSegmentRecords(records);
   return view.grabFramebuffer();
@@ -32,10 +39,8 @@ QImage frameWith(TestView& view, bool records) {
 
 TEST(GlSegments, RecordsDrawWhatLineMeshesDrewWithoutAMeshEach) {
   Harness h(400, 300);
-  TestView& view = *h.view;
+  TestView& view = lookingAlongX(h);
   ASSERT_NE(view.Objects(), nullptr);
-  view.SkyColor = 0x000000;
-  aimCamera(*view.Camera(), {600.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
   constexpr int kSides = 720;
   const auto ring = outline(view, kSides, 150.0);
   // In front of the ring, hiding part of it; a sphere across it, cutting it in depth.
@@ -74,14 +79,15 @@ TEST(GlSegments, RecordsDrawWhatLineMeshesDrewWithoutAMeshEach) {
 
 TEST(GlSegments, ACameraMoveSendsNothingAndAMovedSegmentItsRecordAlone) {
   Harness h(300, 200);
-  TestView& view = *h.view;
+  TestView& view = lookingAlongX(h);
   ASSERT_NE(view.Objects(), nullptr);
-  aimCamera(*view.Camera(), {600.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
   const auto ring = outline(view, 400, 150.0);
   // Far behind the eye: never drawn, but kept among the records.
   addShape(view, lineText({0, 10, 0}, 1, 0, 0), {2000.0, 0.0, 0.0});
   (void)view.grabFramebuffer();
   EXPECT_GT(view.renderer().lastFrameStats().uploadedBytes, 400 * 24);
+  // The records are counted in what the renderer holds.
+  EXPECT_GE(view.renderer().lastFrameStats().heldBytes, 401 * 32);
 
   aimCamera(*view.Camera(), {600.0, 30.0, 20.0}, {0.0, 0.0, 0.0});
   (void)view.grabFramebuffer();
@@ -96,10 +102,8 @@ TEST(GlSegments, ACameraMoveSendsNothingAndAMovedSegmentItsRecordAlone) {
 
 TEST(GlSegments, AHeapOfCoincidentSpheresAndSegmentsDrawsOneOfEach) {
   Harness h(300, 200);
-  TestView& view = *h.view;
+  TestView& view = lookingAlongX(h);
   ASSERT_NE(view.Objects(), nullptr);
-  view.SkyColor = 0x000000;
-  aimCamera(*view.Camera(), {600.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
   // One of each, as a reference picture.
   auto sphere = addShape(view, sphereText(6, 1, 0, 0), {0.0, -50.0, 0.0});
   auto segment = addShape(view, lineText({0, 0, 80}, 0, 0, 20), {0.0, 50.0, -40.0});
