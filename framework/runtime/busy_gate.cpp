@@ -6,10 +6,9 @@
 
 BusyGate::BusyGate(QObject* context) : context_(context) {}
 
-bool BusyGate::DeferIfBusy(std::function<void()> handler, int mergeKey) {
+bool BusyGate::DeferIfBusy(std::function<void()> handler) {
   if (depth_ == 0) return false;
-  if (mergeKey != 0 && !deferred_.empty() && deferred_.back().mergeKey == mergeKey) return true;
-  deferred_.push_back({std::move(handler), mergeKey});
+  deferred_.push_back(std::move(handler));
   return true;
 }
 
@@ -36,6 +35,6 @@ void BusyGate::runDeferred() {
     }
     // Each runs as an event of its own: an error is reported and those behind
     // it still run.
-    RunVoidHandler(batch[i].handler);
+    RunVoidHandler(batch[i]);
   }
 }

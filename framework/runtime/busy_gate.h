@@ -36,10 +36,8 @@ public:
   [[nodiscard]] bool Busy() const { return depth_ > 0; }
 
   // While busy, queues the handler and returns true; otherwise returns false,
-  // and the caller runs the handler itself. A handler with a non-zero merge
-  // key is not queued right behind one of the same key: the one queued stands
-  // for both, and reads the state it finds when it runs.
-  bool DeferIfBusy(std::function<void()> handler, int mergeKey = 0);
+  // and the caller runs the handler itself.
+  bool DeferIfBusy(std::function<void()> handler);
 
   // Handlers queued and not yet run.
   [[nodiscard]] std::size_t Waiting() const { return deferred_.size(); }
@@ -49,17 +47,12 @@ public:
   void SetOnIdle(std::function<void()> onIdle) { onIdle_ = std::move(onIdle); }
 
 private:
-  struct Deferred {
-    std::function<void()> handler;
-    int mergeKey = 0;
-  };
-
   void leave();
   void runDeferred();
 
   QPointer<QObject> context_;
   int depth_ = 0;
-  std::vector<Deferred> deferred_;
+  std::vector<std::function<void()>> deferred_;
   bool scheduled_ = false;
   std::function<void()> onIdle_;
 };

@@ -91,27 +91,6 @@ TEST(BusyGate, QueuedHandlersWaitAgainForWorkThatStartsBeforeTheyRun) {
   EXPECT_EQ(ran, (std::vector<std::string>{"x", "y", "deferred by x"}));
 }
 
-TEST(BusyGate, HandlersOfOneKeyQueuedBackToBackRunOnce) {
-  QObject context;
-  BusyGate gate(&context);
-  constexpr int kPass = 1;
-  int passes = 0;
-  int others = 0;
-  {
-    const BusyGate::Scope work(gate);
-    EXPECT_TRUE(gate.DeferIfBusy([&] { ++passes; }, kPass));
-    EXPECT_TRUE(gate.DeferIfBusy([&] { ++passes; }, kPass));  // merged into the one before
-    EXPECT_EQ(gate.Waiting(), 1u);
-    gate.DeferIfBusy([&] { ++others; });
-    gate.DeferIfBusy([&] { ++passes; }, kPass);  // not right behind the first: queued
-    gate.DeferIfBusy([&] { ++others; });
-    gate.DeferIfBusy([&] { ++others; });  // key 0 never merges
-  }
-  processEvents();
-  EXPECT_EQ(passes, 2);
-  EXPECT_EQ(others, 3);
-}
-
 TEST(BusyGate, AFailingHandlerIsReportedAndThoseBehindItStillRun) {
   std::vector<std::string> messages;
   const UserAlertSink previous = SetUserAlertSink({[&](const std::string& text) { messages.push_back(text); }, [] {}});
