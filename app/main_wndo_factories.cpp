@@ -93,6 +93,7 @@ std::optional<std::string> MainWndo::checkSheet(ChargeKind kind, const ChargedOb
     case ChargeKind::Sphere: return ProblemOf(ReadSphere(), inScene);
     case ChargeKind::Ring: return ProblemOf(ReadRing(), inScene);
     case ChargeKind::Cylinder: return ProblemOf(ReadCylinder(), inScene);
+    case ChargeKind::Count: break;
   }
   return std::nullopt;
 }

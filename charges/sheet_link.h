@@ -11,10 +11,11 @@ class QWidget;
 // factories. Both live in higher layers (sheets/, app/), which install their
 // implementations at start-up, so that charges/ depends on neither.
 
-enum class ChargeKind { Point, Line, Plane, Sphere, Ring, Cylinder };
-// How many kinds there are: one past the last. Tables indexed by the kind are
-// checked against it when they are compiled.
-inline constexpr std::size_t kChargeKinds = static_cast<std::size_t>(ChargeKind::Cylinder) + 1;
+// Count is no kind: it stands last, so that it counts the kinds before it.
+enum class ChargeKind { Point, Line, Plane, Sphere, Ring, Cylinder, Count };
+// How many kinds there are. Tables indexed by the kind are checked against it
+// when they are compiled.
+inline constexpr std::size_t kChargeKinds = static_cast<std::size_t>(ChargeKind::Count);
 
 // One set-up sheet as the charge model and the main window see it: texts and
 // states, and its showing.

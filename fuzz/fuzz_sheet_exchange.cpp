@@ -105,6 +105,7 @@ int firstField(ChargeKind kind) {
     case ChargeKind::Sphere: return SphereField::First;
     case ChargeKind::Ring: return RingField::First;
     case ChargeKind::Cylinder: return CylinderField::First;
+    case ChargeKind::Count: break;
   }
   return 0;
 }
@@ -151,6 +152,7 @@ void make(ChargeKind kind) {
     case ChargeKind::Sphere: f.MakeSphere(); break;
     case ChargeKind::Ring: f.MakeRing(); break;
     case ChargeKind::Cylinder: f.MakeCylinder(); break;
+    case ChargeKind::Count: break;
   }
   QApplication::processEvents();
 }

@@ -162,6 +162,7 @@ ChargeSheet* ChargeSheetOf(ChargeKind kind) {
     case ChargeKind::Sphere: return &SphereSheet::Instance();
     case ChargeKind::Ring: return &RingSheet::Instance();
     case ChargeKind::Cylinder: return &CylinderSheet::Instance();
+    case ChargeKind::Count: break;
   }
   return nullptr;
 }

@@ -1,6 +1,9 @@
 #include "sheets/sheet_layouts.h"
 
 #include "charges/sheet_fields.h"
+#include "charges/sheet_link.h"
+
+#include <iterator>
 
 namespace {
 
@@ -164,5 +167,6 @@ const SheetLayout& RingSheetLayout() {
 std::span<const SheetLayout* const> ChargeSheetLayouts() {
   static const SheetLayout* const layouts[] = {&SingleSheetLayout(), &LineSheetLayout(), &PlaneSheetLayout(),
                                                &SphereSheetLayout(), &RingSheetLayout(), &CylinderSheetLayout()};
+  static_assert(std::size(layouts) == kChargeKinds, "one layout for each charge kind, in the order of ChargeKind");
   return layouts;
 }

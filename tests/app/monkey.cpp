@@ -228,6 +228,7 @@ const char* BodyKindFor(std::optional<ChargeKind> kind) {
     case ChargeKind::Plane: return "Plane";
     case ChargeKind::Ring: return "Ring";
     case ChargeKind::Cylinder: return "Cylinder";
+    case ChargeKind::Count: break;
   }
   return "none";
 }
