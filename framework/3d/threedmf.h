@@ -14,10 +14,10 @@ struct GeometrySpec;
 
 // Reads a 3DMF text; identical texts are read once and shared through a
 // cache (shape_cache.cpp), and texts that differ only in their attributes
-// share one MeshGeometry. Texts of segments alone are not kept: a segment
-// is read again as quickly as it is found, and scenes hold a million
-// different ones. The cache holds weak references: what no element uses any
-// more is read anew.
+// share one MeshGeometry. Texts of segments alone are not kept in the cache,
+// since a scene holds a million different ones; only a small table of the
+// latest (256, by hash) shares the ones an outline repeats. The cache and the
+// table hold weak references: what no element uses any more is read anew.
 // Thread-safe. Errors read "line N: ..." and are not cached.
 ShapeParseResult ReadShapeText(const std::string& text);
 // Reads a 3DMF text without the cache (for benchmarks and tests).
