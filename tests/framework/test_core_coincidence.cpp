@@ -20,6 +20,7 @@ TEST(CoreCoincidence, SameKeySeenWithinAFrameOnlyAndPlacesBinnedByEighths) {
   // Many keys in between push the first one out; it is then drawn again,
   // never taken for another.
   for (std::int64_t i = 0; i < 100'000; ++i) EXPECT_FALSE(filter.seen({i, -i, 7, 7, 7, 7}));
+  EXPECT_FALSE(filter.seen(a));
 
   EXPECT_EQ(CoincidenceFilter::eighths(0.0), 0);
   EXPECT_EQ(CoincidenceFilter::eighths(0.124), 0);

@@ -201,18 +201,18 @@ TEST_F(ViewTest, CameraTurnsTheLabelsOfItsSceneWhereverTheyWereMade) {
     TestSpace other;
     QObject::connect(&other, &PD3DSpace::Open, &other, [&] { other.StopAutoUpdate(); });
     other.OpenView();
-    label = New<PDLabel>(nullptr, "moved", 0.0, 0.0, 0, 0, "", 0u, 0u, false, false);
+    label = New<PDLabel>(nullptr, "moved", 30.0, 40.0, 0, 0, "", 0u, 0u, false, false);  // off the turning axis
     view->DoSelect();
   }
   group().Append(label);
+  const Vector3D made = label->Position;
   view->Latitude = 35.0;
   view->UpdateCamera();
-  const Vector3D unregistered = label->Position;
+  EXPECT_VEC(label->Position, made.X, made.Y, made.Z);  // a member, not yet registered here
   view->KeepFacingCamera(label);
-  view->Latitude = 40.0;
   view->UpdateCamera();
   expectTurned(*label);
-  EXPECT_FALSE(label->Position == unregistered);
+  EXPECT_FALSE(label->Position == made);  // so the first check could have failed
 
   // Taken out, it stays where it was; back in, it turns again.
   const Vector3D left = label->Position;
