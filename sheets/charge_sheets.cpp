@@ -7,8 +7,14 @@
 namespace {
 
 template <class Sheet>
-Sheet& sharedInstance() {
+QPointer<Sheet>& sharedPointer() {
   static QPointer<Sheet> instance;
+  return instance;
+}
+
+template <class Sheet>
+Sheet& sharedInstance() {
+  QPointer<Sheet>& instance = sharedPointer<Sheet>();
   if (instance.isNull()) {
     instance = new Sheet;
     instance->Construct();
@@ -168,3 +174,12 @@ ChargeSheet* ChargeSheetOf(ChargeKind kind) {
 }
 
 void InstallChargeSheets() { SetChargeSheetAccessor(&ChargeSheetOf); }
+
+void DiscardChargeSheets() {
+  delete sharedPointer<SingleSheet>().data();
+  delete sharedPointer<LineSheet>().data();
+  delete sharedPointer<PlaneSheet>().data();
+  delete sharedPointer<SphereSheet>().data();
+  delete sharedPointer<CylinderSheet>().data();
+  delete sharedPointer<RingSheet>().data();
+}

@@ -114,3 +114,7 @@ protected:
 // charge model reaches the sheets through this after InstallChargeSheets().
 ChargeSheet* ChargeSheetOf(ChargeKind kind);
 void InstallChargeSheets();
+// Lets every sheet made so far go (none may be showing), so that the next use
+// of each makes a fresh one with its first texts and choices, as at start-up
+// (tests).
+void DiscardChargeSheets();

@@ -4,6 +4,7 @@
 #include "framework/runtime/runtime.h"
 #include "framework/ui/controls.h"
 #include "scene/pd3d_space.h"
+#include "sheets/charge_sheets.h"
 
 #include <QApplication>
 #include <QTest>
@@ -14,9 +15,12 @@
 
 // A fresh main window, shown, with message boxes and beeps recorded instead
 // of shown. The window is destroyed afterwards so the next test builds its own.
+// The set-up sheets start afresh too: they outlive a window that never showed
+// them, and would keep the texts an earlier test typed.
 class AppTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    DiscardChargeSheets();
     previousSink_ = SetUserAlertSink(UserAlertSink{
         [this](const std::string& text) { messages.push_back(text); }, [this] { ++beeps; }});
     w = MainWndo::Shared();

@@ -207,7 +207,12 @@ int ExitCodeOfEventLoopAfter(QObject* context, const std::function<void()>& star
   guard.setSingleShot(true);
   QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(99); });
   guard.start(10000);
-  return QApplication::exec();
+  const int code = QApplication::exec();
+  // Closing the last window also posts the toolkit's own quit, which would
+  // end the next event loop of the process (the next test's sheet or message
+  // box) as soon as it started.
+  QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
+  return code;
 }
 
 }  // namespace

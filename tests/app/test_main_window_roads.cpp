@@ -177,6 +177,7 @@ TEST_F(RoadTest, EachKindThroughItsSheetBecomesTheSelectedLastRowWithItsField) {
 TEST_F(RoadTest, EditReplacesTheObjectAtTheEndAndCancelChangesNothing) {
   Add(ChargeKind::Point);
   Add(ChargeKind::Line);
+  ASSERT_EQ(w->ChrgObjList.size(), 2u);
   ClickRow(0);
   const auto point = w->ChrgObjList[0];
   const auto line = w->ChrgObjList[1];

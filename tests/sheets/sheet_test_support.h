@@ -6,10 +6,22 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 
 #include "sheets/charge_sheets.h"
 #include "sheets/sheet_layouts.h"
+
+// Each test starts with the sheets as a new process has them: none made yet,
+// so that the first use of each makes it with its first texts and choices.
+class FreshSheetsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    DiscardChargeSheets();
+    InstallChargeSheets();
+  }
+};
 
 // The window the sheets are shown within, like the main window. It lives for
 // the whole run, so the shared sheets attached to it do too.

@@ -22,8 +22,9 @@ std::vector<std::string> textsOf(const SheetWindow& sheet, int first) {
 
 }  // namespace
 
-TEST(SheetExchange, AccessorReachesEachKindsSharedSheet) {
-  InstallChargeSheets();
+class SheetExchange : public FreshSheetsTest {};
+
+TEST_F(SheetExchange, AccessorReachesEachKindsSharedSheet) {
   EXPECT_EQ(SheetFor(ChargeKind::Point), &SingleSheet::Instance());
   EXPECT_EQ(SheetFor(ChargeKind::Line), &LineSheet::Instance());
   EXPECT_EQ(SheetFor(ChargeKind::Plane), &PlaneSheet::Instance());
@@ -58,8 +59,7 @@ TEST(SheetExchange, AccessorReachesEachKindsSharedSheet) {
   cylinder.SetPopupIndex(0);
 }
 
-TEST(SheetExchange, LineTextsAndGridFlagRoundTrip) {
-  InstallChargeSheets();
+TEST_F(SheetExchange, LineTextsAndGridFlagRoundTrip) {
   LineSheet& sheet = LineSheet::Instance();
   const std::vector<std::string> made = {"10", "20", "30", "0", "1", "0", "5", "400", "7"};
   setTexts(sheet, LineField::First, made);
@@ -88,8 +88,7 @@ TEST(SheetExchange, LineTextsAndGridFlagRoundTrip) {
   EXPECT_EQ(textsOf(sheet, LineField::First), made);
 }
 
-TEST(SheetExchange, PlanePopupIndexAndUnconvertedTextsRoundTrip) {
-  InstallChargeSheets();
+TEST_F(SheetExchange, PlanePopupIndexAndUnconvertedTextsRoundTrip) {
   PlaneSheet& sheet = PlaneSheet::Instance();
   const std::vector<std::string> made = {"3", "0", "1e2", "-5", "fifty", "1000"};
   setTexts(sheet, PlaneField::First, made);
@@ -116,8 +115,7 @@ TEST(SheetExchange, PlanePopupIndexAndUnconvertedTextsRoundTrip) {
 // The sphere's choice as the charge model and the factory reach it: a choice
 // turns its own button on and the others off and reads back as it was made;
 // the other sheets have no such buttons, read Both and ignore a choice.
-TEST(SheetExchange, SphereArrowSideIsChosenAndReadThroughItsButtons) {
-  InstallChargeSheets();
+TEST_F(SheetExchange, SphereArrowSideIsChosenAndReadThroughItsButtons) {
   using Side = SphereData::ArrowSide;
   SphereSheet& sphere = SphereSheet::Instance();
   ChargeSheet& sheet = *SheetFor(ChargeKind::Sphere);
@@ -150,8 +148,7 @@ TEST(SheetExchange, SphereArrowSideIsChosenAndReadThroughItsButtons) {
   EXPECT_EQ(sheet.ArrowSideChosen(), Side::Both);
 }
 
-TEST(SheetExchange, PointStoresFourTextsAndTouchesOnlyItsFields) {
-  InstallChargeSheets();
+TEST_F(SheetExchange, PointStoresFourTextsAndTouchesOnlyItsFields) {
   SingleSheet& sheet = SingleSheet::Instance();
   setTexts(sheet, PointField::First, {"1", "2", "3", "-4"});
   auto point = New<SingleCharge>(-4.0, 1.0, 2.0, 3.0);

@@ -65,8 +65,11 @@ int countOf(const std::vector<bool>& values) {
 
 }  // namespace
 
-// Runs first: every sheet's first showing, with its screenshot.
-TEST(Sheets, FirstShowingHasInitialTextsStatesAndWholeFocusTextSelected) {
+class Sheets : public FreshSheetsTest {};
+
+// Every sheet's first showing, with its screenshot; the fixture has let go of
+// any sheet an earlier test used, so these are made afresh here.
+TEST_F(Sheets, FirstShowingHasInitialTextsStatesAndWholeFocusTextSelected) {
   for (const Expected& e : expectedSheets()) {
     SCOPED_TRACE(e.title);
     SheetWindow& sheet = *e.sheet;
@@ -155,7 +158,7 @@ TEST(Sheets, FirstShowingHasInitialTextsStatesAndWholeFocusTextSelected) {
   EXPECT_EQ(sphere.ControlRef<GroupBox>("GroupBox1").title().toStdString(), "Show Field");
 }
 
-TEST(Sheets, ControlsLieWhereTheirWindowsPlaceThem) {
+TEST_F(Sheets, ControlsLieWhereTheirWindowsPlaceThem) {
   // Each kind's sheet is made from the layout listed for that kind, in the
   // one text size at which every caption of all six fits.
   const int fontPixels = SheetWindow::FittingFontPixels(ChargeSheetLayouts());
@@ -219,7 +222,7 @@ TEST(Sheets, ControlsLieWhereTheirWindowsPlaceThem) {
 }
 
 // The names the program reads the fields by say what the user reads beside them.
-TEST(Sheets, EachNamedFieldStandsBesideItsCaption) {
+TEST_F(Sheets, EachNamedFieldStandsBesideItsCaption) {
   const struct {
     SheetWindow* sheet;
     int field;
@@ -253,7 +256,7 @@ TEST(Sheets, EachNamedFieldStandsBesideItsCaption) {
   for (const auto& f : fields) EXPECT_EQ(captionOf(*f.sheet, f.field), f.caption) << f.sheet->Title() << " " << f.field;
 }
 
-TEST(Sheets, DoneAndCancelSetTheFlagHideTheSheetAndKeepTypedText) {
+TEST_F(Sheets, DoneAndCancelSetTheFlagHideTheSheetAndKeepTypedText) {
   for (SheetWindow* sheet : AllSheets()) {
     SCOPED_TRACE(sheet->Title());
     const int k = sheet->FocusIndex();
@@ -294,7 +297,7 @@ TEST(Sheets, DoneAndCancelSetTheFlagHideTheSheetAndKeepTypedText) {
   }
 }
 
-TEST(Sheets, ReturnPressesDoneEverywhereEscapeCancelsOnlyThePointSheet) {
+TEST_F(Sheets, ReturnPressesDoneEverywhereEscapeCancelsOnlyThePointSheet) {
   for (SheetWindow* sheet : AllSheets()) {
     SCOPED_TRACE(sheet->Title());
     const bool isPoint = sheet == &SingleSheet::Instance();
@@ -318,7 +321,7 @@ TEST(Sheets, ReturnPressesDoneEverywhereEscapeCancelsOnlyThePointSheet) {
   }
 }
 
-TEST(Sheets, ClosingFromTheTitleBarActsLikeCancelAndKeepsTheInstance) {
+TEST_F(Sheets, ClosingFromTheTitleBarActsLikeCancelAndKeepsTheInstance) {
   for (SheetWindow* sheet : AllSheets()) {
     SCOPED_TRACE(sheet->Title());
     const int k = sheet->FocusIndex();
@@ -339,7 +342,7 @@ TEST(Sheets, ClosingFromTheTitleBarActsLikeCancelAndKeepsTheInstance) {
   EXPECT_EQ(&SphereSheet::Instance(), &SphereSheet::Instance());
 }
 
-TEST(Sheets, SphereRadioButtonsKeepExactlyOneChosen) {
+TEST_F(Sheets, SphereRadioButtonsKeepExactlyOneChosen) {
   SphereSheet& sphere = SphereSheet::Instance();
   RunShown(sphere, [&] {
     auto values = [&] { return std::vector<bool>{sphere.Inside().Value(), sphere.Outside().Value(), sphere.Both().Value()}; };
