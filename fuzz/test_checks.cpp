@@ -120,7 +120,7 @@ TEST(MeshChecks, EachBrokenPartIsNamed) {
 
 TEST(MeshChecks, ReadResultsNeedShapesOrALineOfTheText) {
   ShapeParseResult accepted;
-  accepted.shapes.push_back(std::make_shared<MeshShape>(MeshShape{TessellateGeometry(closedSolids()[0].second)}));
+  accepted.shapes.push_back(std::make_shared<MeshShape>(MeshShape{.geometry = TessellateGeometry(closedSolids()[0].second)}));
   EXPECT_EQ(CheckReadResult("x", accepted), "");
   auto tinted = std::make_shared<MeshShape>(*accepted.shapes[0]);
   tinted->green = 1.5f;
